@@ -1,0 +1,378 @@
+// The flock step: construction order of random draws, steering rules, user control,
+// goal re-picks and determinism.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "sim/angles.h"
+#include "sim/world.h"
+
+// A seed whose first rand() % 100 is not 42, so one steering pass keeps the cruise
+// altitude; or, with wantRepick, one whose first draw re-picks it.
+static unsigned seedForRepick(int wantRepick) {
+  for (unsigned seed = 1;; seed++) {
+    srand(seed);
+    int repicks = (rand() % 100 == 42);
+    if (repicks == wantRepick) {
+      return seed;
+    }
+  }
+}
+
+class WorldTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    initAngleTables();
+    srand(1234);
+    world = new World();
+  }
+  void TearDown() override {
+    delete world;
+  }
+
+  // Puts the whole flock on one point with one heading, level, with a goal straight
+  // ahead, so that no flocking rule turns bird 0 unless a test changes something.
+  void gatherFlock(float x, float y, float z, int heading) {
+    for (int i = 0; i < kFlockSize; i++) {
+      Bird& b = world->birds[i];
+      b.x = x;
+      b.y = y;
+      b.z = z;
+      b.heading = heading;
+      b.pitch = 0;
+      b.turnRate = 0;
+      b.climbAngle = 0;
+      b.cruiseAltitude = y;
+    }
+    world->goalX = static_cast<int>(x + 300 * sinTable[heading]);
+    world->goalZ = static_cast<int>(z + 300 * cosTable[heading]);
+  }
+
+  // Steers bird i once, without a cruise-altitude re-pick.
+  void steerWithoutRepick(int i) {
+    srand(seedForRepick(0));
+    world->steerBird(i);
+  }
+
+  World* world;
+};
+
+TEST_F(WorldTest, StartsWithTheDocumentedCameraKeysAndFlock) {
+  EXPECT_EQ(world->cameraX, 100.0f);
+  EXPECT_EQ(world->cameraY, 25.0f);
+  EXPECT_EQ(world->cameraZ, 200.0f);
+  EXPECT_EQ(world->cameraPitch, 0);
+  EXPECT_EQ(world->cameraYaw, 0);
+  EXPECT_EQ(world->cameraMode, CameraMode::BirdControl);
+  for (int k = 0; k < kKeySlots; k++) {
+    EXPECT_EQ(world->keys[k], 0);
+  }
+  EXPECT_EQ(world->terrain->flat, 0) << "the first landscape is hilly";
+  for (int i = 0; i < kFlockSize; i++) {
+    const Bird& b = world->birds[i];
+    EXPECT_GE(b.x, 150.0f);
+    EXPECT_LE(b.x, 349.0f);
+    EXPECT_GE(b.y, 10.0f);
+    EXPECT_LE(b.y, 49.0f);
+    EXPECT_GE(b.z, 150.0f);
+    EXPECT_LE(b.z, 349.0f);
+    EXPECT_EQ(b.cruiseAltitude, b.y);
+    EXPECT_EQ(b.heading, 0);
+    EXPECT_EQ(b.speed, 1.0f);
+    EXPECT_EQ(b.turnRate, 0.0f);
+  }
+  EXPECT_GE(world->goalX, 0);
+  EXPECT_LT(world->goalX, 1000);
+}
+
+TEST_F(WorldTest, DrawsTerrainThenBirdsThenGoal) {
+  srand(99);
+  Terrain terrain;
+  terrain.regenerate();
+  float expectedX[kFlockSize];
+  float expectedY[kFlockSize];
+  float expectedZ[kFlockSize];
+  for (int i = 0; i < kFlockSize; i++) {
+    expectedX[i] = static_cast<float>(rand() % 200 + 150);
+    expectedY[i] = static_cast<float>(rand() % 40 + 10);
+    expectedZ[i] = static_cast<float>(rand() % 200 + 150);
+  }
+  int expectedGoalX = rand() % 1000;
+  int expectedGoalZ = rand() % 1000;
+
+  srand(99);
+  World w;
+  EXPECT_EQ(memcmp(w.terrain->heights, terrain.heights, sizeof terrain.heights), 0);
+  EXPECT_EQ(memcmp(w.terrain->treeSites, terrain.treeSites, sizeof terrain.treeSites), 0);
+  for (int i = 0; i < kFlockSize; i++) {
+    EXPECT_EQ(w.birds[i].x, expectedX[i]);
+    EXPECT_EQ(w.birds[i].y, expectedY[i]);
+    EXPECT_EQ(w.birds[i].z, expectedZ[i]);
+  }
+  EXPECT_EQ(w.goalX, expectedGoalX);
+  EXPECT_EQ(w.goalZ, expectedGoalZ);
+}
+
+TEST_F(WorldTest, CohesionAndAlignmentAddNothingToAGatheredFlock) {
+  gatherFlock(500, 45, 500, 0);
+  steerWithoutRepick(0);
+  EXPECT_EQ(world->birds[0].turnImpulse, 0.0f);
+  EXPECT_EQ(world->birds[0].climbImpulse, 0.0f);
+}
+
+TEST_F(WorldTest, CohesionPullsTowardTheCentreAndAlignmentAlongTheMeanHeading) {
+  gatherFlock(500, 45, 500, 0);
+  // Bird 0 west of the rest: the centre lies toward +x, heading 90 (cohesion +0.15).
+  world->birds[0].x = 400;
+  world->goalX = 400;  // the goal stays straight ahead of bird 0
+  steerWithoutRepick(0);
+  EXPECT_FLOAT_EQ(world->birds[0].turnImpulse, 0.15f);
+
+  // Now the flock flies east while bird 0 heads north toward a goal straight ahead:
+  // cohesion and alignment both turn it east.
+  gatherFlock(500, 45, 500, 90);
+  world->birds[0].heading = 0;
+  world->birds[0].x = 400;
+  world->goalX = 400;
+  world->goalZ = 900;
+  steerWithoutRepick(0);
+  EXPECT_FLOAT_EQ(world->birds[0].turnImpulse, 0.15f + 0.1f);
+}
+
+TEST_F(WorldTest, GoalPullsAndDampingEasesTheTurnInDoublePrecision) {
+  gatherFlock(500, 45, 500, 0);
+  world->goalX = 900;  // due east of the flock's course
+  world->goalZ = 500;
+  steerWithoutRepick(0);
+  EXPECT_FLOAT_EQ(world->birds[0].turnImpulse, 0.05f);
+
+  // A turning bird west of the centre (cohesion +0.15) while the flock flies a little
+  // west of north (alignment -0.1): the damping of 0.05 is taken in double and stored
+  // back into the float impulse, which differs from a single-precision step here.
+  float beforeDamping = 0.15f;
+  beforeDamping += -0.1f;
+  float dampedDown = static_cast<float>(beforeDamping - 0.05);
+  float dampedUp = static_cast<float>(beforeDamping + 0.05);
+  ASSERT_NE(dampedDown, beforeDamping - 0.05f);
+  ASSERT_NE(dampedUp, beforeDamping + 0.05f);
+
+  gatherFlock(500, 45, 500, 340);
+  Bird& b = world->birds[0];
+  b.heading = 0;
+  b.x = 400;
+  world->goalX = 400;
+  world->goalZ = 900;
+  b.turnRate = 1;
+  steerWithoutRepick(0);
+  EXPECT_EQ(b.turnImpulse, dampedDown);
+
+  b.turnRate = -1;
+  steerWithoutRepick(0);
+  EXPECT_EQ(b.turnImpulse, dampedUp);
+}
+
+struct AltitudeCase {
+  float y;
+  float cruise;
+  float climbAngle;
+  float impulse;
+};
+
+TEST_F(WorldTest, AltitudeRuleHoldsTheCruiseBand) {
+  const AltitudeCase cases[] = {
+      {60, 45, 0, -0.1f},     // above the band
+      {45.5f, 45, 2, -0.1f},  // in the band, climbing: level out
+      {45.5f, 45, -2, 0.1f},  // in the band, diving: level out
+      {45.5f, 45, 0, 0},      // in the band and level
+      {40, 45, 0, 0.1f},      // below the band
+      {20, 19.5f, 0, 0.5f},   // in a low band: keep climbing
+  };
+  for (const AltitudeCase& c : cases) {
+    gatherFlock(500, c.y, 500, 0);
+    world->terrain->flat = 1;
+    world->terrain->regenerate();
+    Bird& b = world->birds[0];
+    b.cruiseAltitude = c.cruise;
+    b.climbAngle = c.climbAngle;
+    steerWithoutRepick(0);
+    EXPECT_EQ(b.climbImpulse, c.impulse) << "y " << c.y << " cruise " << c.cruise;
+  }
+}
+
+TEST_F(WorldTest, CruiseAltitudeIsRepickedOnAWinningDraw) {
+  gatherFlock(500, 45, 500, 0);
+  unsigned seed = seedForRepick(1);
+  srand(seed);
+  rand();
+  float expected = static_cast<float>(rand() % 10 + 40);
+  srand(seed);
+  world->steerBird(0);
+  EXPECT_EQ(world->birds[0].cruiseAltitude, expected);
+}
+
+// With a cruise altitude of 0 the altitude rule alone gives -0.1 at these heights.
+TEST_F(WorldTest, GroundRuleClimbsCloseAboveTheStoredSample) {
+  gatherFlock(205, 12, 305, 0);  // cell (10, 15)
+  world->terrain->flat = 1;
+  world->terrain->regenerate();
+  world->terrain->heights[10 * kTerrainSamples + 15] = 8;  // drawn at 80, compared at 8
+  Bird& b = world->birds[0];
+  b.cruiseAltitude = 0;
+  steerWithoutRepick(0);
+  EXPECT_FLOAT_EQ(b.climbImpulse, -0.1f + 0.5f) << "12 - 5 < 8";
+
+  b.y = 13.5f;
+  steerWithoutRepick(0);
+  EXPECT_EQ(b.climbImpulse, -0.1f) << "13.5 - 5 is not below 8";
+
+  b.y = 60;
+  world->terrain->heights[10 * kTerrainSamples + 15] = 58;
+  steerWithoutRepick(0);
+  EXPECT_FLOAT_EQ(b.climbImpulse, -0.1f + 0.5f);
+}
+
+TEST_F(WorldTest, GroundRuleTreatsEverythingBeyondTheLandAsWater) {
+  world->terrain->flat = 1;
+  world->terrain->regenerate();
+  const float outside[][2] = {{-100, 500}, {500, -21}, {1000, 500}, {500, 1e7f}, {-20, 0}};
+  for (const auto& at : outside) {
+    gatherFlock(at[0], 3, at[1], 0);
+    Bird& b = world->birds[0];
+    b.cruiseAltitude = 0;
+    steerWithoutRepick(0);
+    EXPECT_FLOAT_EQ(b.climbImpulse, -0.1f + 0.5f) << "3 - 5 < 0 over the water";
+    b.y = 6;
+    steerWithoutRepick(0);
+    EXPECT_EQ(b.climbImpulse, -0.1f) << "6 - 5 is not below the water";
+  }
+  // Just inside the first cell the edge sample is read.
+  world->terrain->heights[0] = 2;
+  gatherFlock(-19.5f, 6, 0, 0);
+  world->birds[0].cruiseAltitude = 0;
+  steerWithoutRepick(0);
+  EXPECT_FLOAT_EQ(world->birds[0].climbImpulse, -0.1f + 0.5f);
+  gatherFlock(-20.5f, 6, 0, 0);
+  world->birds[0].cruiseAltitude = 0;
+  steerWithoutRepick(0);
+  EXPECT_EQ(world->birds[0].climbImpulse, -0.1f);
+}
+
+TEST_F(WorldTest, ArrowKeysOverrideBirdZeroInBirdControl) {
+  gatherFlock(500, 45, 500, 0);
+  world->birds[0].x = 400;  // cohesion would turn it by +0.15
+  srand(seedForRepick(0));
+  world->steerBird(0);
+  world->keys[kKeyLeft] = 1;
+  world->applyUserControl();
+  EXPECT_EQ(world->birds[0].turnImpulse, 0.5f);
+
+  world->keys[kKeyRight] = 1;
+  world->applyUserControl();
+  EXPECT_EQ(world->birds[0].turnImpulse, -0.5f) << "right wins over left";
+
+  world->keys[kKeyUp] = 1;
+  world->applyUserControl();
+  EXPECT_EQ(world->birds[0].climbImpulse, 3.0f);
+  world->keys[kKeyDown] = 1;
+  world->applyUserControl();
+  EXPECT_EQ(world->birds[0].climbImpulse, -3.0f) << "down wins over up";
+}
+
+TEST_F(WorldTest, ArrowKeysSteerNothingInSmartFollow) {
+  gatherFlock(500, 45, 500, 0);
+  world->cameraMode = CameraMode::SmartFollow;
+  world->keys[kKeyLeft] = 1;
+  world->keys[kKeyUp] = 1;
+  world->birds[0].pitch = 20;
+  steerWithoutRepick(0);
+  world->applyUserControl();
+  EXPECT_EQ(world->birds[0].turnImpulse, 0.0f);
+  EXPECT_EQ(world->birds[0].climbImpulse, 0.0f);
+}
+
+TEST_F(WorldTest, BirdZeroLevelsOutWhenNoVerticalKeyIsHeld) {
+  struct Case {
+    int pitch;
+    float climbAngle;
+    float impulse;     // climb impulse afterwards (steering left 0)
+    float climbAfter;  // climb angle afterwards
+  };
+  const Case cases[] = {
+      {10, 10.5f, -0.5f, 10.5f},  // climbing
+      {350, -10, 0.5f, -10},      // diving
+      {180, 0, 0.5f, 0},          // 180 counts as diving
+      {0, 0.5f, 0, 0},            // exactly half a degree: snapped level
+      {0, -0.5f, 0, 0},          {0, 0.7f, -0.5f, 0.7f}, {0, -0.7f, 0.5f, -0.7f},
+      {0, 0.3f, 0, 0.3f},  // within half a degree: the rules keep their say
+  };
+  for (const Case& c : cases) {
+    world->birds[0].pitch = c.pitch;
+    world->birds[0].climbAngle = c.climbAngle;
+    world->birds[0].climbImpulse = 0;
+    world->applyUserControl();
+    EXPECT_EQ(world->birds[0].climbImpulse, c.impulse) << "pitch " << c.pitch;
+    EXPECT_EQ(world->birds[0].climbAngle, c.climbAfter) << "pitch " << c.pitch;
+  }
+}
+
+TEST_F(WorldTest, ReachingTheGoalMovesItBeforeTheBirdIsSteered) {
+  Bird& b = world->birds[0];
+  world->goalX = static_cast<int>(b.x);
+  world->goalZ = static_cast<int>(b.z);
+  srand(77);
+  int expectedX = rand() % 800 + 100;
+  int expectedZ = rand() % 800 + 100;
+  srand(77);
+  world->step();
+  EXPECT_EQ(world->goalX, expectedX);
+  EXPECT_EQ(world->goalZ, expectedZ);
+}
+
+TEST_F(WorldTest, StepMovesEveryBirdAndPlacesTheCamera) {
+  float x0[kFlockSize];
+  for (int i = 0; i < kFlockSize; i++) {
+    x0[i] = world->birds[i].z;
+  }
+  world->step();
+  for (int i = 0; i < kFlockSize; i++) {
+    EXPECT_NE(world->birds[i].z, x0[i]) << "bird " << i;
+  }
+  EXPECT_EQ(world->cameraY, world->birds[0].y) << "Bird Control: level with bird 0";
+}
+
+// Everything a tick can change, for bit-for-bit comparison.
+static void expectSameState(const World& a, const World& b) {
+  EXPECT_EQ(memcmp(a.birds, b.birds, sizeof(Bird) * kFlockSize), 0);
+  EXPECT_EQ(memcmp(a.terrain->heights, b.terrain->heights, sizeof a.terrain->heights), 0);
+  EXPECT_EQ(a.goalX, b.goalX);
+  EXPECT_EQ(a.goalZ, b.goalZ);
+  EXPECT_EQ(a.cameraX, b.cameraX);
+  EXPECT_EQ(a.cameraZ, b.cameraZ);
+  EXPECT_EQ(a.cameraYaw, b.cameraYaw);
+}
+
+TEST(WorldDeterminism, SameSeedGivesTheSameFlockAfterAThousandTicks) {
+  initAngleTables();
+  srand(20261207);
+  World a;
+  for (int t = 0; t < 1000; t++) {
+    a.step();
+  }
+  srand(20261207);
+  World b;
+  for (int t = 0; t < 1000; t++) {
+    b.step();
+  }
+  expectSameState(a, b);
+}
+
+TEST(WorldDeterminism, DifferentSeedGivesADifferentLandscape) {
+  initAngleTables();
+  srand(1);
+  World a;
+  srand(2);
+  World b;
+  EXPECT_NE(memcmp(a.terrain->heights, b.terrain->heights, sizeof a.terrain->heights), 0);
+  EXPECT_NE(memcmp(a.birds, b.birds, sizeof(Bird) * kFlockSize), 0);
+}
