@@ -1,0 +1,61 @@
+// The GLUT shell: start-up, the window or full-screen surface, the context menu and the
+// callbacks through which everything after start-up happens.
+//
+// Key bindings (in the window or full screen):
+//   arrow keys  fly bird 0, in the "Bird Control" view
+//   Escape      leaves full-screen mode
+// Right mouse button: the context menu (view, fog, shadows, frame rate, hills, full
+// screen). The simulation ticks on one 33 ms timer chain for the whole run; frames are
+// drawn back to back, independently of the ticks.
+#ifndef AVIFOLD_APP_APP_H
+#define AVIFOLD_APP_APP_H
+
+#include "render/renderer.h"
+#include "sim/world.h"
+
+// Ids that the context menu passes to onMenu. A "+" label shows a setting that is on
+// and switches it off; a "-" label shows it off and switches it on.
+struct MenuCommand {
+  enum {
+    Separator = -1,     // both "----------" entries: nothing
+    BirdControl = 11,   // camera behind bird 0
+    SmartFollow = 12,   // camera behind the flock
+    FogOn = 20,         // "- Fog"
+    FogOff = 21,        // "+ Fog"
+    ShadowsOff = 30,    // "+ Shadows"
+    ShadowsOn = 31,     // "- Shadows"
+    FrameRateOff = 40,  // "+ FPS"
+    FrameRateOn = 41,   // "- FPS"
+    FlatGround = 80,    // "+ Bumps and Hills"
+    HillyGround = 81,   // "- Bumps and Hills"
+    FullScreen = 100,   // "Full Screen Mode"
+  };
+};
+
+const unsigned int kTickMilliseconds = 33;  // one simulation step per timer tick
+const int kTimerValue = 1;                  // the value every tick is armed with; unused
+
+extern Renderer* g_renderer;  // the one Renderer; created first, lives until the process ends
+extern World* g_world;        // the one World; created after GLUT is initialised
+extern int g_windowId;        // GLUT id of the current (or last) top-level window
+extern int g_fullScreen;      // 1 while the scene is shown full screen, 0 in the window
+
+void printBanner();
+void initGlut(int argc, char** argv, int doubleBuffered);
+// Opens the window (with its menu) or the full-screen surface, by g_fullScreen, and
+// registers the callbacks. The first call also starts the tick chain.
+void createMainWindow();
+// Closes the full-screen surface (game mode, or the window that stands in for it).
+void leaveFullScreen();
+
+void onDisplay();
+void onReshape(int width, int height);
+void onMouse(int button, int state, int x, int y);
+void onPassiveMotion(int x, int y);
+void onSpecialUp(int key, int x, int y);
+void onSpecialDown(int key, int x, int y);
+void onKeyboard(unsigned char key, int x, int y);
+void onTimer(int value);
+void onMenu(int id);
+
+#endif

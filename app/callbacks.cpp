@@ -1,0 +1,183 @@
+// The GLUT callbacks: frames, ticks, projection, keys and menu commands.
+#include <GL/freeglut.h>
+#include <GL/glu.h>
+
+#include "app/app.h"
+
+// The key table stores GLUT's special-key codes as they come.
+static_assert(kKeyLeft == GLUT_KEY_LEFT, "left arrow slot");
+static_assert(kKeyUp == GLUT_KEY_UP, "up arrow slot");
+static_assert(kKeyRight == GLUT_KEY_RIGHT, "right arrow slot");
+static_assert(kKeyDown == GLUT_KEY_DOWN, "down arrow slot");
+
+const unsigned char kEscape = 27;
+
+// Perspective: a 45-degree vertical view; the far plane is pulled in when fog hides
+// everything past its end anyway.
+const double kFieldOfView = 45.0;
+const float kNearPlane = 0.1f;
+const double kFarPlaneFog = 300.0;
+const double kFarPlaneClear = 1000.0;
+
+// The size of the last reshape, so that the fog commands can re-apply the projection.
+static int g_viewWidth = 640;
+static int g_viewHeight = 480;
+
+// One row per toggle entry: the command of the id, the entry it sits at, and the
+// label and id the entry shows afterwards.
+struct MenuToggle {
+  int id;
+  int entry;
+  const char* label;
+  int nextId;
+};
+const MenuToggle kToggles[] = {
+    {MenuCommand::FogOff, 3, "- Fog", MenuCommand::FogOn},
+    {MenuCommand::FogOn, 3, "+ Fog", MenuCommand::FogOff},
+    {MenuCommand::ShadowsOff, 4, "- Shadows", MenuCommand::ShadowsOn},
+    {MenuCommand::ShadowsOn, 4, "+ Shadows", MenuCommand::ShadowsOff},
+    {MenuCommand::FrameRateOff, 5, "- FPS", MenuCommand::FrameRateOn},
+    {MenuCommand::FrameRateOn, 5, "+ FPS", MenuCommand::FrameRateOff},
+    {MenuCommand::FlatGround, 6, "- Bumps and Hills", MenuCommand::HillyGround},
+    {MenuCommand::HillyGround, 6, "+ Bumps and Hills", MenuCommand::FlatGround},
+};
+
+void onDisplay() {
+  g_renderer->drawFrame();
+  glutPostRedisplay();
+}
+
+static void applyPerspective(int width, int height) {
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  // A minimised window reports a height of 0; its aspect would be infinite.
+  int aspectHeight = height > 0 ? height : 1;
+  double aspect = static_cast<double>(width) / static_cast<double>(aspectHeight);
+  double farPlane = g_renderer->fogEnabled ? kFarPlaneFog : kFarPlaneClear;
+  gluPerspective(kFieldOfView, aspect, kNearPlane, farPlane);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+}
+
+void onReshape(int width, int height) {
+  g_viewWidth = width;
+  g_viewHeight = height;
+  applyPerspective(width, height);
+  glViewport(0, 0, width, height);
+}
+
+// The menu opens through GLUT's attachment to the right button, not through here.
+void onMouse(int, int, int, int) {}
+
+void onPassiveMotion(int, int) {}
+
+void onSpecialUp(int key, int, int) {
+  if (key >= 0 && key < kKeySlots) {
+    g_world->keys[key] = 0;
+  }
+}
+
+void onSpecialDown(int key, int, int) {
+  if (key >= 0 && key < kKeySlots) {
+    g_world->keys[key] = 1;
+  }
+}
+
+void onKeyboard(unsigned char key, int, int) {
+  // Character codes 200 to 255 have no slot in the table.
+  if (key < kKeySlots) {
+    g_world->keys[key] = 1;
+  }
+  if (key != kEscape || !g_fullScreen) {
+    return;
+  }
+  g_fullScreen = 0;
+  leaveFullScreen();
+  createMainWindow();
+  g_renderer->init();
+}
+
+void onTimer(int) {
+  g_world->step();
+  // The next tick comes 33 ms after this one ends.
+  glutTimerFunc(kTickMilliseconds, onTimer, kTimerValue);
+}
+
+static void relabel(const MenuToggle& toggle) {
+  // GLUT makes the chosen entry's menu current while the menu callback runs.
+  glutChangeToMenuEntry(toggle.entry, toggle.label, toggle.nextId);
+}
+
+static void setFog(int enabled, const MenuToggle& toggle) {
+  g_renderer->fogEnabled = enabled;
+  relabel(toggle);
+  applyClearColour(enabled);
+  // The far plane follows the fog switch from the next frame, not the next resize.
+  applyPerspective(g_viewWidth, g_viewHeight);
+}
+
+static void setHills(int flat) {
+  g_world->terrain->flat = flat;
+  g_world->terrain->regenerate();
+  g_renderer->buildTerrainList();
+}
+
+static void enterFullScreen() {
+  glutDestroyWindow(g_windowId);
+  g_fullScreen = 1;
+  createMainWindow();
+  g_renderer->init();
+}
+
+// Switches the setting of a toggle entry and relabels the entry.
+static void applyToggle(const MenuToggle& toggle) {
+  switch (toggle.id) {
+    case MenuCommand::FogOff:
+      setFog(0, toggle);
+      return;
+    case MenuCommand::FogOn:
+      setFog(1, toggle);
+      return;
+    case MenuCommand::ShadowsOff:
+      g_renderer->shadowsEnabled = 0;
+      break;
+    case MenuCommand::ShadowsOn:
+      g_renderer->shadowsEnabled = 1;
+      break;
+    case MenuCommand::FrameRateOff:
+      g_renderer->frameRateEnabled = 0;
+      break;
+    case MenuCommand::FrameRateOn:
+      g_renderer->frameRateEnabled = 1;
+      break;
+    case MenuCommand::FlatGround:
+      setHills(1);
+      break;
+    case MenuCommand::HillyGround:
+      setHills(0);
+      break;
+  }
+  relabel(toggle);
+}
+
+void onMenu(int id) {
+  if (id == MenuCommand::BirdControl) {
+    g_world->cameraMode = CameraMode::BirdControl;
+    return;
+  }
+  if (id == MenuCommand::SmartFollow) {
+    g_world->cameraMode = CameraMode::SmartFollow;
+    return;
+  }
+  if (id == MenuCommand::FullScreen) {
+    enterFullScreen();
+    return;
+  }
+  // Any other id, the separators' among them, does nothing.
+  for (const MenuToggle& toggle : kToggles) {
+    if (toggle.id == id) {
+      applyToggle(toggle);
+      return;
+    }
+  }
+}

@@ -1,0 +1,141 @@
+// Start-up: the banner, GLUT, and the window or full-screen surface with its menu.
+#include <GL/freeglut.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+#include "app/app.h"
+#include "sim/angles.h"
+
+Renderer* g_renderer = nullptr;
+World* g_world = nullptr;
+int g_windowId = 0;
+int g_fullScreen = 0;
+
+const int kWindowWidth = 640;
+const int kWindowHeight = 480;
+const char* const kWindowTitle = "Avifold";
+const char* const kGameMode = "640x480:32";  // full screen: 640 x 480, 32 bits a pixel
+
+// One row per menu entry, in the order GLUT numbers them from 1.
+struct MenuEntry {
+  const char* label;
+  int id;
+};
+const MenuEntry kViewMenu[] = {
+    {"Bird Control", MenuCommand::BirdControl},
+    {"Smart Follow", MenuCommand::SmartFollow},
+};
+const char* const kViewLabel = "View";  // main entry 1: the View submenu
+const MenuEntry kMainMenuAfterView[] = {
+    {"----------", MenuCommand::Separator},         {"+ Fog", MenuCommand::FogOff},
+    {"+ Shadows", MenuCommand::ShadowsOff},         {"+ FPS", MenuCommand::FrameRateOff},
+    {"+ Bumps and Hills", MenuCommand::FlatGround}, {"----------", MenuCommand::Separator},
+    {"Full Screen Mode", MenuCommand::FullScreen},
+};
+
+// The menus built for the current window. GLUT menus outlive windows, so those of an
+// earlier window are destroyed before a new window gets its own.
+static int g_viewMenuId = 0;
+static int g_mainMenuId = 0;
+// The full-screen window opened where the display cannot switch to the game mode.
+static int g_fullScreenWindowId = 0;
+static int g_tickArmed = 0;
+
+void printBanner() {
+  printf("---- Avifold ---- \n");
+  printf("By the Avifold developers\n");
+  printf("Birds, hills and water: the Avifold developers\n");
+  printf("\n\n");
+  printf("Use the arrow keys to control your boid.\n");
+  printf("The right mouse button brings up a context menu.");
+  printf("\n\n");
+  printf("*** NOTE: 3D OpenGL Accelerated video card highly recomended!!!\n\n");
+  // On the console before any window opens, even when stdout is a pipe.
+  fflush(stdout);
+}
+
+void initGlut(int argc, char** argv, int doubleBuffered) {
+  // One seed for the run: terrain, trees, birds and goals all come from this sequence.
+  srand(static_cast<unsigned>(time(nullptr)));
+  int glutArgc = argc;
+  glutInit(&glutArgc, argv);
+  glutInitWindowSize(kWindowWidth, kWindowHeight);
+  glutInitDisplayMode(doubleBuffered ? (GLUT_DOUBLE | GLUT_DEPTH) : GLUT_DEPTH);
+  createMainWindow();
+  initAngleTables();
+}
+
+// Game mode where the display can switch to it; elsewhere (an X server without video
+// mode switching) a window titled like the main one, covering the whole display.
+static void openFullScreen() {
+  glutGameModeString(kGameMode);
+  glutEnterGameMode();
+  if (glutGameModeGet(GLUT_GAME_MODE_ACTIVE)) {
+    g_fullScreenWindowId = 0;
+    return;
+  }
+  g_fullScreenWindowId = glutCreateWindow(kWindowTitle);
+  glutFullScreen();
+}
+
+void leaveFullScreen() {
+  if (g_fullScreenWindowId != 0) {
+    glutDestroyWindow(g_fullScreenWindowId);
+    g_fullScreenWindowId = 0;
+    return;
+  }
+  glutLeaveGameMode();
+}
+
+static void registerCallbacks() {
+  glutDisplayFunc(onDisplay);
+  glutReshapeFunc(onReshape);
+  glutMouseFunc(onMouse);
+  glutPassiveMotionFunc(onPassiveMotion);
+  glutSpecialUpFunc(onSpecialUp);
+  glutSpecialFunc(onSpecialDown);
+  glutKeyboardFunc(onKeyboard);
+}
+
+static void buildMenu() {
+  if (g_mainMenuId != 0) {
+    glutDestroyMenu(g_mainMenuId);
+  }
+  if (g_viewMenuId != 0) {
+    glutDestroyMenu(g_viewMenuId);
+  }
+  // GLUT adds entries to the menu created last.
+  g_viewMenuId = glutCreateMenu(onMenu);
+  for (const MenuEntry& entry : kViewMenu) {
+    glutAddMenuEntry(entry.label, entry.id);
+  }
+  g_mainMenuId = glutCreateMenu(onMenu);
+  glutAddSubMenu(kViewLabel, g_viewMenuId);
+  for (const MenuEntry& entry : kMainMenuAfterView) {
+    glutAddMenuEntry(entry.label, entry.id);
+  }
+  glutAttachMenu(GLUT_RIGHT_BUTTON);
+}
+
+void createMainWindow() {
+  if (g_fullScreen) {
+    openFullScreen();
+  } else {
+    g_windowId = glutCreateWindow(kWindowTitle);
+  }
+  registerCallbacks();
+
+  // GLUT timers belong to no window: one chain, armed once, ticks for the whole run.
+  if (!g_tickArmed) {
+    glutTimerFunc(kTickMilliseconds, onTimer, kTimerValue);
+    g_tickArmed = 1;
+  }
+
+  // Full screen has no menu.
+  if (g_fullScreen) {
+    return;
+  }
+  buildMenu();
+}

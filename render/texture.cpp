@@ -1,0 +1,81 @@
+// Raw RGB files to GL textures.
+#include "render/texture.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+const int kBytesPerPixel = 4;  // RGBA in the buffer
+const unsigned char kOpaque = 255;
+
+Texture::Texture() {
+  path = nullptr;
+  glName = 0;
+  width = 0;
+  height = 0;
+  pixels = nullptr;
+}
+
+Texture::~Texture() {
+  delete[] path;
+  delete[] pixels;
+}
+
+bool Texture::load(const char* filePath, int imageWidth, int imageHeight) {
+  // One spare row and column, as the buffer has always been laid out; only the first
+  // width x height pixels are written and uploaded.
+  size_t bytes =
+      static_cast<size_t>(imageWidth + 1) * static_cast<size_t>(imageHeight + 1) * kBytesPerPixel;
+  pixels = new (std::nothrow) unsigned char[bytes];
+  if (pixels == nullptr) {
+    return false;
+  }
+  size_t pathBytes = strlen(filePath) + 1;
+  path = new char[pathBytes];
+  memcpy(path, filePath, pathBytes);
+  width = imageWidth;
+  height = imageHeight;
+
+  if (!readPixels()) {
+    printf("ERROR LOADING FILE!!!");
+    return false;
+  }
+
+  glGenTextures(1, &glName);
+  glBindTexture(GL_TEXTURE_2D, glName);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  gluBuild2DMipmaps(GL_TEXTURE_2D, GL_RGBA, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+  return true;
+}
+
+// The next byte of the file; past its end fgetc's EOF (-1) keeps its low 8 bits, 255.
+static unsigned char nextByte(FILE* file) {
+  return static_cast<unsigned char>(fgetc(file) & 0xFF);
+}
+
+bool Texture::readPixels() {
+  FILE* file = fopen(path, "rb");
+  if (file == nullptr) {
+    return false;
+  }
+  // The file runs from the top row down; the buffer from the bottom row up.
+  for (int row = 0; row < height; row++) {
+    for (int column = 0; column < width; column++) {
+      size_t offset =
+          (static_cast<size_t>(height - 1 - row) * static_cast<size_t>(width) + column) *
+          kBytesPerPixel;
+      unsigned char* pixel = pixels + offset;
+      pixel[0] = nextByte(file);
+      pixel[1] = nextByte(file);
+      pixel[2] = nextByte(file);
+      int black = pixel[0] == 0 && pixel[1] == 0 && pixel[2] == 0;
+      pixel[3] = black ? 0 : kOpaque;
+    }
+  }
+  fclose(file);
+  return true;
+}

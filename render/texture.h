@@ -1,0 +1,35 @@
+// One image from a headerless raw RGB file, uploaded as a mipmapped RGBA GL texture.
+//
+// Pure black pixels become fully transparent and every other pixel fully opaque, so
+// the same files serve as colour-keyed cut-outs (the trees). The file's first row is
+// the top of the image; the buffer holds the bottom row first, as GL expects. A file
+// that ends early reads as white from there on; a missing file prints
+// "ERROR LOADING FILE!!!" and leaves the texture without a GL object (glName 0), which
+// draws its geometry in plain colour.
+#ifndef AVIFOLD_RENDER_TEXTURE_H
+#define AVIFOLD_RENDER_TEXTURE_H
+
+class Texture {
+ public:
+  char* path;             // copy of the file path, owned; null until load()
+  unsigned int glName;    // GL texture object; 0 until a successful load()
+  int width;              // pixels per row, as passed to load()
+  int height;             // rows, as passed to load()
+  unsigned char* pixels;  // RGBA, 4 bytes a pixel, bottom row first, owned; null until load()
+
+  Texture();
+  // Frees the path and pixel copies. The GL object belongs to its context and is
+  // not touched: it dies with that context.
+  ~Texture();
+
+  // Reads the file and uploads it to the current GL context. False, with no GL
+  // object made, when the buffer cannot be allocated or the file cannot be opened.
+  bool load(const char* path, int width, int height);
+  // Fills pixels from the file at path; false when the file cannot be opened.
+  bool readPixels();
+
+  Texture(const Texture&) = delete;  // owns its buffers; never copied
+  Texture& operator=(const Texture&) = delete;
+};
+
+#endif
