@@ -1,0 +1,206 @@
+// The bird model and the bird pass as GL receives them: the 90 tabled vertices, each
+// bird turned to its heading, banked by its turn rate and tilted by its climb angle,
+// and its grey shadow flattened onto y = 0 below it.
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "tests/render/gl_capture.h"
+#include "tests/render/test_scene.h"
+
+const float kSlack = 2e-3f;  // capture and rotation rounding, world units
+const double kDegree = 3.14159265358979 / 180.0;
+const int kModelTriangles = 30;
+
+// Vertex n (1..90) of the model as drawn from triangle first on.
+static const CapturedVertex& modelVertex(const std::vector<CapturedTriangle>& triangles,
+                                         size_t first, int n) {
+  return triangles[first + (n - 1) / 3].v[(n - 1) % 3];
+}
+
+class BirdsTest : public TestScene {
+ protected:
+  // Spreads the flock out, every bird level with heading 0, so each case sets up the
+  // bird it looks at.
+  void SetUp() override {
+    TestScene::SetUp();
+    for (int i = 0; i < kFlockSize; i++) {
+      Bird& b = world->birds[i];
+      b.x = 100.0f + 15.0f * static_cast<float>(i);
+      b.y = 30.0f + static_cast<float>(i);
+      b.z = 400.0f;
+      b.heading = 0;
+      b.turnRate = 0;
+      b.climbAngle = 0;
+    }
+    world->birds[0].x = 200.0f;
+    world->birds[0].y = 40.0f;
+    world->birds[0].z = 300.0f;
+  }
+
+  std::vector<CapturedTriangle> drawnBirds() {
+    return captureTriangles([this] { renderer->drawBirds(); });
+  }
+
+  // World position of bird 0's model vertex n, with shadows on (60 triangles a bird).
+  CapturedVertex birdZeroVertex(int n) {
+    std::vector<CapturedTriangle> drawn = drawnBirds();
+    EXPECT_EQ(drawn.size(), 40u * 2 * kModelTriangles);
+    if (drawn.size() < static_cast<size_t>(kModelTriangles)) {
+      return CapturedVertex();
+    }
+    return modelVertex(drawn, 0, n);
+  }
+};
+
+TEST_F(BirdsTest, ListHoldsTheNinetyTabledVerticesInTheCallersColour) {
+  glColor4f(0.25f, 0.5f, 0.75f, 1.0f);
+  std::vector<CapturedTriangle> model =
+      captureTriangles([this] { glCallList(renderer->birdList); });
+  ASSERT_EQ(model.size(), 30u);
+
+  // vertex, u, v, x, y, z: the +x wing tip, the tail tip, the beak tip, and two
+  // occurrences of one position with their own texture coordinates.
+  const float rows[][6] = {
+      {1, 0.662f, 0.211f, 5, 1.5f, 0},    {3, 0.778f, 0.207f, 6.5f, 1.5f, 0},
+      {32, 0.188f, 0.329f, 0, -0.5f, -3}, {48, 1, 1, 0, 0.5f, 2},
+      {62, 0.407f, 0.567f, -1, 0.8f, 1},  {65, 0.407f, 0.576f, -1, 0.8f, 1},
+      {31, 0.34f, 0.36f, 0.5f, 0.5f, -1}, {51, 0.384f, 0.352f, 0.5f, 0.5f, -1},
+      {90, 0.2f, 0.958f, -6.5f, 1.5f, 0},
+  };
+  for (const float* row : rows) {
+    int n = static_cast<int>(row[0]);
+    const CapturedVertex& v = modelVertex(model, 0, n);
+    EXPECT_FLOAT_EQ(v.s, row[1]) << "vertex " << n;
+    EXPECT_FLOAT_EQ(v.t, row[2]) << "vertex " << n;
+    EXPECT_NEAR(v.x, row[3], kSlack) << "vertex " << n;
+    EXPECT_NEAR(v.y, row[4], kSlack) << "vertex " << n;
+    EXPECT_NEAR(v.z, row[5], kSlack) << "vertex " << n;
+  }
+  // The list sets no colour of its own.
+  for (const CapturedTriangle& t : model) {
+    for (const CapturedVertex& v : t.v) {
+      EXPECT_EQ(v.colour[0], 0.25f);
+      EXPECT_EQ(v.colour[2], 0.75f);
+    }
+  }
+}
+
+TEST_F(BirdsTest, HeadingZeroPointsTheBeakAlongPlusZAndNinetyAlongPlusX) {
+  CapturedVertex beak = birdZeroVertex(48);
+  EXPECT_NEAR(beak.x, 200.0f, kSlack);
+  EXPECT_NEAR(beak.y, 40.5f, kSlack);
+  EXPECT_NEAR(beak.z, 302.0f, kSlack);
+  // Wings level along x.
+  EXPECT_NEAR(birdZeroVertex(3).x, 206.5f, kSlack);
+  EXPECT_NEAR(birdZeroVertex(3).y, 41.5f, kSlack);
+  EXPECT_NEAR(birdZeroVertex(90).x, 193.5f, kSlack);
+  EXPECT_NEAR(birdZeroVertex(90).y, 41.5f, kSlack);
+
+  world->birds[0].heading = 90;
+  beak = birdZeroVertex(48);
+  EXPECT_NEAR(beak.x, 202.0f, kSlack);
+  EXPECT_NEAR(beak.y, 40.5f, kSlack);
+  EXPECT_NEAR(beak.z, 300.0f, kSlack);
+  // The +x wing now reaches toward -z.
+  EXPECT_NEAR(birdZeroVertex(3).z, 293.5f, kSlack);
+}
+
+TEST_F(BirdsTest, TurningTowardLargerHeadingsLowersThePlusXWing) {
+  // A roll of -5 degrees per degree of turn rate about the nose axis.
+  const double bank = 3.0 * -5.0 * kDegree;
+  const float lowTip = static_cast<float>(40.0 + 6.5 * std::sin(bank) + 1.5 * std::cos(bank));
+  const float highTip = static_cast<float>(40.0 - 6.5 * std::sin(bank) + 1.5 * std::cos(bank));
+
+  world->birds[0].turnRate = 3.0f;
+  EXPECT_NEAR(birdZeroVertex(3).y, lowTip, kSlack);
+  EXPECT_NEAR(birdZeroVertex(90).y, highTip, kSlack);
+  EXPECT_LT(birdZeroVertex(3).y, birdZeroVertex(90).y);
+
+  world->birds[0].turnRate = -3.0f;
+  EXPECT_NEAR(birdZeroVertex(3).y, highTip, kSlack);
+  EXPECT_NEAR(birdZeroVertex(90).y, lowTip, kSlack);
+}
+
+TEST_F(BirdsTest, ClimbingRaisesTheNoseAndDivingLowersIt) {
+  // The beak tip (0, 0.5, 2) pitched up by the climb angle about the x axis.
+  const double climb = 30.0 * kDegree;
+  world->birds[0].climbAngle = 30.0f;
+  CapturedVertex beak = birdZeroVertex(48);
+  EXPECT_NEAR(beak.y, 40.0 + 0.5 * std::cos(climb) + 2.0 * std::sin(climb), kSlack);
+  EXPECT_NEAR(beak.z, 300.0 + 2.0 * std::cos(climb) - 0.5 * std::sin(climb), kSlack);
+
+  world->birds[0].climbAngle = -30.0f;
+  beak = birdZeroVertex(48);
+  EXPECT_NEAR(beak.y, 40.0 + 0.5 * std::cos(climb) - 2.0 * std::sin(climb), kSlack);
+}
+
+TEST_F(BirdsTest, ShadowLiesFlatBelowTheBirdTurnedButNeitherBankedNorTilted) {
+  std::vector<CapturedTriangle> model =
+      captureTriangles([this] { glCallList(renderer->birdList); });
+  ASSERT_EQ(model.size(), 30u);
+  Bird& b = world->birds[0];
+  b.heading = 90;
+  b.turnRate = 3.0f;
+  b.climbAngle = 20.0f;
+
+  std::vector<CapturedTriangle> drawn = drawnBirds();
+  ASSERT_EQ(drawn.size(), 40u * 60u);
+  // Bird 0's model comes first, then its shadow.
+  for (int n = 1; n <= 90; n++) {
+    const CapturedVertex& m = modelVertex(model, 0, n);
+    const CapturedVertex& shadow = modelVertex(drawn, kModelTriangles, n);
+    // Heading 90 turns model +z to +x and model +x to -z.
+    EXPECT_NEAR(shadow.x, 200.0f + m.z, kSlack) << "vertex " << n;
+    EXPECT_NEAR(shadow.y, 0.0f, kSlack) << "vertex " << n;
+    EXPECT_NEAR(shadow.z, 300.0f - m.x, kSlack) << "vertex " << n;
+    EXPECT_EQ(shadow.colour[0], 0.2f);
+    EXPECT_EQ(shadow.colour[1], 0.2f);
+    EXPECT_EQ(shadow.colour[2], 0.2f);
+    EXPECT_EQ(shadow.colour[3], 1.0f);
+    const CapturedVertex& body = modelVertex(drawn, 0, n);
+    EXPECT_EQ(body.colour[0], 1.0f);
+    EXPECT_EQ(body.colour[3], 0.5f);
+  }
+}
+
+TEST_F(BirdsTest, ShadowsAreDrawnOnlyWhileSwitchedOn) {
+  ASSERT_EQ(drawnBirds().size(), 40u * 60u);
+
+  renderer->shadowsEnabled = 0;
+  std::vector<CapturedTriangle> drawn = drawnBirds();
+  ASSERT_EQ(drawn.size(), 40u * 30u);
+  for (const CapturedTriangle& t : drawn) {
+    for (const CapturedVertex& v : t.v) {
+      ASSERT_EQ(v.colour[0], 1.0f);
+      ASSERT_EQ(v.colour[3], 0.5f);
+    }
+  }
+  // Every bird is drawn where it flies, in index order.
+  for (int i = 0; i < kFlockSize; i++) {
+    const Bird& b = world->birds[i];
+    const CapturedVertex& beak = modelVertex(drawn, static_cast<size_t>(i) * kModelTriangles, 48);
+    EXPECT_NEAR(beak.x, b.x, kSlack) << "bird " << i;
+    EXPECT_NEAR(beak.y, b.y + 0.5f, kSlack) << "bird " << i;
+    EXPECT_NEAR(beak.z, b.z + 2.0f, kSlack) << "bird " << i;
+  }
+}
+
+TEST_F(BirdsTest, BirdPassLeavesTheMatrixAndDepthFunctionAsItFoundThem) {
+  glDepthFunc(GL_GREATER);
+  float before[16];
+  glGetFloatv(GL_MODELVIEW_MATRIX, before);
+  renderer->drawBirds();
+  float after[16];
+  glGetFloatv(GL_MODELVIEW_MATRIX, after);
+  for (int i = 0; i < 16; i++) {
+    EXPECT_EQ(after[i], before[i]);
+  }
+  int depthFunc = 0;
+  glGetIntegerv(GL_DEPTH_FUNC, &depthFunc);
+  EXPECT_EQ(depthFunc, GL_GREATER);
+  EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+  glDepthFunc(GL_LESS);
+}

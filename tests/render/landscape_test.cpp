@@ -1,0 +1,350 @@
+// The landscape as GL receives it: the terrain list's strips, heights and running
+// texture coordinates, the scrolling water, the tree quads, and the GL state the three
+// leave behind.
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <map>
+#include <set>
+#include <utility>
+#include <vector>
+
+#include "tests/render/gl_capture.h"
+#include "tests/render/test_scene.h"
+
+const float kCell = 20.0f;           // world units between terrain samples
+const float kPositionSlack = 2e-3f;  // capture rounding of positions, world units
+
+static int gridIndex(float world) {
+  return static_cast<int>(std::lround(world / kCell));
+}
+
+static bool sameVertex(const CapturedVertex& p, const CapturedVertex& q) {
+  return p.x == q.x && p.y == q.y && p.z == q.z && p.s == q.s && p.t == q.t;
+}
+
+// Mesa may join the strips of a display list with zero-area triangles; those are its
+// own and not part of the mesh the program describes.
+static bool degenerate(const CapturedTriangle& t) {
+  return sameVertex(t.v[0], t.v[1]) || sameVertex(t.v[1], t.v[2]) || sameVertex(t.v[0], t.v[2]);
+}
+
+class LandscapeTest : public TestScene {
+ protected:
+  std::vector<CapturedTriangle> terrainTriangles() {
+    std::vector<CapturedTriangle> all =
+        captureTriangles([this] { glCallList(renderer->terrainList); });
+    std::vector<CapturedTriangle> mesh;
+    for (const CapturedTriangle& t : all) {
+      if (!degenerate(t)) {
+        mesh.push_back(t);
+      }
+    }
+    return mesh;
+  }
+
+  float height(int a, int k) {
+    return world->terrain->heights[a * kTerrainSamples + k];
+  }
+};
+
+TEST_F(LandscapeTest, TerrainListHoldsFortyNineStripsOfHundredVertices) {
+  std::vector<CapturedTriangle> mesh = terrainTriangles();
+  ASSERT_EQ(mesh.size(), 49u * 98u);
+
+  // Every triangle lies in one band between neighbouring z rows, as a strip of that
+  // band; each band holds 98 triangles over all 100 samples of its two rows.
+  std::vector<int> trianglesInBand(49, 0);
+  std::vector<std::set<std::pair<int, int>>> samplesInBand(49);
+  for (const CapturedTriangle& t : mesh) {
+    std::set<int> rows;
+    for (const CapturedVertex& v : t.v) {
+      rows.insert(gridIndex(v.z));
+    }
+    ASSERT_EQ(rows.size(), 2u);
+    int band = *rows.begin();
+    ASSERT_EQ(*rows.rbegin(), band + 1);
+    ASSERT_GE(band, 0);
+    ASSERT_LT(band, 49);
+    trianglesInBand[band]++;
+    for (const CapturedVertex& v : t.v) {
+      samplesInBand[band].insert({gridIndex(v.x), gridIndex(v.z)});
+    }
+  }
+  for (int band = 0; band < 49; band++) {
+    EXPECT_EQ(trianglesInBand[band], 98) << "band " << band;
+    EXPECT_EQ(samplesInBand[band].size(), 100u) << "band " << band;
+  }
+}
+
+TEST_F(LandscapeTest, FlatGroundIsAtZeroWithAnEvenShearedTiling) {
+  regenerateTerrain(1);
+  std::vector<CapturedTriangle> mesh = terrainTriangles();
+  ASSERT_EQ(mesh.size(), 49u * 98u);
+  for (const CapturedTriangle& t : mesh) {
+    for (const CapturedVertex& v : t.v) {
+      int a = gridIndex(v.x);
+      int k = gridIndex(v.z);
+      ASSERT_NEAR(v.x, a * 20.0, kPositionSlack);
+      ASSERT_NEAR(v.z, k * 20.0, kPositionSlack);
+      ASSERT_NEAR(v.y, 0.0f, kPositionSlack) << "sample " << a << "," << k;
+      // Up to the rounding of the single-precision running sums.
+      ASSERT_NEAR(v.s, 0.1 * a, 1e-4) << "sample " << a << "," << k;
+      ASSERT_NEAR(v.t, 0.1 * (a + k), 1e-4) << "sample " << a << "," << k;
+    }
+  }
+}
+
+TEST_F(LandscapeTest, HillsAreDrawnTenTimesAsHighAsStored) {
+  std::vector<CapturedTriangle> mesh = terrainTriangles();
+  ASSERT_EQ(mesh.size(), 49u * 98u);
+  float highest = 0;
+  for (const CapturedTriangle& t : mesh) {
+    for (const CapturedVertex& v : t.v) {
+      int a = gridIndex(v.x);
+      int k = gridIndex(v.z);
+      ASSERT_NEAR(v.y, 10.0f * height(a, k), kPositionSlack) << "sample " << a << "," << k;
+      highest = std::max(highest, v.y);
+    }
+  }
+  EXPECT_GT(highest, 10.0f);  // these are hills, not flat ground
+}
+
+TEST_F(LandscapeTest, HillTextureRunsAlongTheFirstRowThenDownEachColumn) {
+  // Sample [a][k] gets s = U[0][k] + ... + U[a-1][k] and
+  // t = (V[0][0] + ... + V[0][k-1]) + (V[0][k] + ... + V[a-1][k]).
+  const float* u = world->terrain->texStepU;
+  const float* v = world->terrain->texStepV;
+  std::vector<CapturedTriangle> mesh = terrainTriangles();
+  ASSERT_EQ(mesh.size(), 49u * 98u);
+  for (const CapturedTriangle& t : mesh) {
+    for (const CapturedVertex& p : t.v) {
+      int a = gridIndex(p.x);
+      int k = gridIndex(p.z);
+      double s = 0;
+      double tt = 0;
+      for (int z = 0; z < k; z++) {
+        tt += v[z];
+      }
+      for (int x = 0; x < a; x++) {
+        s += u[x * kTerrainSamples + k];
+        tt += v[x * kTerrainSamples + k];
+      }
+      ASSERT_NEAR(p.s, s, 1e-3) << "sample " << a << "," << k;
+      ASSERT_NEAR(p.t, tt, 1e-3) << "sample " << a << "," << k;
+    }
+  }
+}
+
+TEST_F(LandscapeTest, NeighbouringStripsShareTheirCommonRowExactly) {
+  // The ground texture and surface are continuous: every sample of rows 1..48 is sent
+  // by two strips, with identical position and texture coordinate.
+  std::map<std::pair<int, int>, std::vector<CapturedVertex>> sent;
+  std::map<std::pair<int, int>, std::set<int>> bands;
+  for (const CapturedTriangle& t : terrainTriangles()) {
+    int band = std::min({gridIndex(t.v[0].z), gridIndex(t.v[1].z), gridIndex(t.v[2].z)});
+    for (const CapturedVertex& v : t.v) {
+      std::pair<int, int> sample = {gridIndex(v.x), gridIndex(v.z)};
+      sent[sample].push_back(v);
+      bands[sample].insert(band);
+    }
+  }
+  ASSERT_EQ(sent.size(), 2500u);
+  for (const auto& entry : sent) {
+    int k = entry.first.second;
+    size_t strips = (k == 0 || k == 49) ? 1u : 2u;
+    EXPECT_EQ(bands[entry.first].size(), strips);
+    for (const CapturedVertex& v : entry.second) {
+      ASSERT_TRUE(sameVertex(v, entry.second[0]))
+          << "sample " << entry.first.first << "," << k << " differs between strips";
+    }
+  }
+}
+
+// One water vertex as GL should receive it: texture (s, t) at (x, 0, z). kOffset marks
+// a coordinate that takes the current scroll offset.
+struct WaterCorner {
+  float s;
+  float t;
+  float x;
+  float z;
+};
+const float kOffset = -7.0f;
+const WaterCorner kWaterStrips[4][4] = {
+    {{kOffset, 0, 0, 0}, {kOffset, 1, 0, 1000}, {1, 0, -1000, 0}, {1, 1, -1000, 1000}},
+    {{0, kOffset, -500, 0}, {0, 1, -500, -1000}, {1, kOffset, 1500, 0}, {1, 1, 1500, -1000}},
+    {{0, kOffset, 980, 0}, {0, 1, 1500, 0}, {1, kOffset, 980, 1000}, {1, 1, 1500, 1000}},
+    {{0, kOffset, 1500, 980}, {0, 1, 1500, 1500}, {1, kOffset, -500, 980}, {1, 1, -500, 1500}},
+};
+
+TEST_F(LandscapeTest, WaterOffsetTurnsOnCalls1001And2003InSinglePrecision) {
+  waterScroll = 0.0f;
+  waterScrollDirection = 1.0f;
+  int firstAtOne = 0;
+  int firstAtZeroAfter = 0;
+  for (int call = 1; call <= 2003; call++) {
+    renderer->drawWater();
+    if (call == 1) {
+      EXPECT_FLOAT_EQ(waterScroll, 0.001f);
+    }
+    if (firstAtOne == 0 && waterScroll >= 1.0f) {
+      firstAtOne = call;
+      EXPECT_EQ(waterScrollDirection, -1.0f);
+    }
+    if (firstAtOne != 0 && firstAtZeroAfter == 0 && waterScroll <= 0.0f) {
+      firstAtZeroAfter = call;
+      EXPECT_EQ(waterScrollDirection, 1.0f);
+    }
+  }
+  EXPECT_EQ(firstAtOne, 1001);
+  EXPECT_EQ(firstAtZeroAfter, 2003);
+}
+
+TEST_F(LandscapeTest, WaterTurnsAtExactlyOneAndExactlyZero) {
+  // A start just below 1 from which one single-precision step lands on 1.0 exactly.
+  float start = 0.999f;
+  while (start + 0.001f < 1.0f) {
+    start = std::nextafter(start, 2.0f);
+  }
+  while (start + 0.001f > 1.0f) {
+    start = std::nextafter(start, 0.0f);
+  }
+  ASSERT_EQ(start + 0.001f, 1.0f);
+  waterScroll = start;
+  waterScrollDirection = 1.0f;
+  renderer->drawWater();
+  EXPECT_EQ(waterScroll, 1.0f);
+  EXPECT_EQ(waterScrollDirection, -1.0f);
+
+  waterScroll = 0.001f;
+  waterScrollDirection = -1.0f;
+  renderer->drawWater();
+  EXPECT_EQ(waterScroll, 0.0f);
+  EXPECT_EQ(waterScrollDirection, 1.0f);
+}
+
+TEST_F(LandscapeTest, WaterStripsUseTheNewOffsetOnTheirLandSide) {
+  waterScroll = 0.25f;
+  waterScrollDirection = 1.0f;
+  std::vector<CapturedTriangle> water = captureTriangles([this] { renderer->drawWater(); });
+  float offset = waterScroll;  // this frame draws with the value just reached
+  EXPECT_FLOAT_EQ(offset, 0.251f);
+  ASSERT_EQ(water.size(), 8u);  // four strips of two triangles, in order
+
+  for (int strip = 0; strip < 4; strip++) {
+    std::set<int> cornersSeen;
+    for (int half = 0; half < 2; half++) {
+      for (const CapturedVertex& v : water[strip * 2 + half].v) {
+        EXPECT_NEAR(v.y, 0.0f, kPositionSlack);
+        EXPECT_EQ(v.colour[0], 1.0f);
+        EXPECT_EQ(v.colour[3], 1.0f);
+        int corner = -1;
+        for (int c = 0; c < 4; c++) {
+          const WaterCorner& w = kWaterStrips[strip][c];
+          if (std::fabs(v.x - w.x) < 0.1f && std::fabs(v.z - w.z) < 0.1f) {
+            corner = c;
+          }
+        }
+        ASSERT_NE(corner, -1) << "strip " << strip + 1 << " sent (" << v.x << ", " << v.z << ")";
+        cornersSeen.insert(corner);
+        const WaterCorner& w = kWaterStrips[strip][corner];
+        EXPECT_EQ(v.s, w.s == kOffset ? offset : w.s)
+            << "strip " << strip + 1 << " corner " << corner;
+        EXPECT_EQ(v.t, w.t == kOffset ? offset : w.t)
+            << "strip " << strip + 1 << " corner " << corner;
+      }
+    }
+    EXPECT_EQ(cornersSeen.size(), 4u) << "strip " << strip + 1;
+  }
+}
+
+TEST_F(LandscapeTest, TreesAreUprightTwentyUnitQuadsAtTheirSites) {
+  // One site past the land's edge, one at a raised foot, two on the same cell.
+  TreeSite* sites = world->terrain->treeSites;
+  sites[0].cellX = 49;
+  sites[0].cellZ = 3;
+  sites[0].baseHeight = 0;
+  sites[1].baseHeight = 4.0f;
+  sites[2] = sites[3];
+  sites[2].textureIndex = 1 - sites[3].textureIndex;
+
+  std::vector<CapturedTriangle> trees = captureTriangles([this] { renderer->drawTrees(); });
+  ASSERT_EQ(trees.size(), 60u);  // 30 quads of two triangles, in site order
+  for (int i = 0; i < kTreeCount; i++) {
+    const TreeSite& site = sites[i];
+    float px = site.cellX * kCell;
+    float pz = site.cellZ * kCell;
+    float y0 = site.baseHeight;
+    std::set<std::pair<float, float>> corners;
+    for (int half = 0; half < 2; half++) {
+      for (const CapturedVertex& v : trees[i * 2 + half].v) {
+        // The texture's bottom edge (t = 0) stands on the foot, s = 0 at the grid point.
+        EXPECT_NEAR(v.x, px + 20.0f * v.s, kPositionSlack) << "tree " << i;
+        EXPECT_NEAR(v.y, y0 + 20.0f * v.t, kPositionSlack) << "tree " << i;
+        EXPECT_NEAR(v.z, pz, kPositionSlack) << "tree " << i;
+        EXPECT_EQ(v.colour[0], 1.0f);
+        EXPECT_EQ(v.colour[3], 1.0f);
+        corners.insert({v.s, v.t});
+      }
+    }
+    std::set<std::pair<float, float>> expected = {{0, 0}, {0, 1}, {1, 0}, {1, 1}};
+    EXPECT_EQ(corners, expected) << "tree " << i;
+  }
+}
+
+// Colour, texturing and blending a landscape call leaves behind, starting from a red,
+// textured state; the matrices, depth test and fog stay as they were.
+struct LeftState {
+  float colour[4];
+  bool texturing;
+  bool blending;
+  bool modelViewKept;
+  bool depthTestKept;
+  bool fogKept;
+};
+
+static LeftState stateAfter(const std::function<void()>& draw) {
+  glColor4f(1, 0, 0, 0.5f);
+  glEnable(GL_TEXTURE_2D);
+  glDisable(GL_BLEND);
+  glEnable(GL_DEPTH_TEST);
+  glEnable(GL_FOG);
+  float before[16];
+  glGetFloatv(GL_MODELVIEW_MATRIX, before);
+
+  draw();
+
+  LeftState left;
+  glGetFloatv(GL_CURRENT_COLOR, left.colour);
+  left.texturing = glIsEnabled(GL_TEXTURE_2D);
+  left.blending = glIsEnabled(GL_BLEND);
+  float after[16];
+  glGetFloatv(GL_MODELVIEW_MATRIX, after);
+  left.modelViewKept = std::equal(before, before + 16, after);
+  left.depthTestKept = glIsEnabled(GL_DEPTH_TEST);
+  left.fogKept = glIsEnabled(GL_FOG);
+  glDisable(GL_FOG);
+  return left;
+}
+
+TEST_F(LandscapeTest, TerrainWaterAndTreesLeaveWhiteWithTexturingAndBlendingOff) {
+  const std::pair<const char*, std::function<void()>> calls[] = {
+      {"terrain list", [this] { glCallList(renderer->terrainList); }},
+      {"water", [this] { renderer->drawWater(); }},
+      {"trees", [this] { renderer->drawTrees(); }},
+  };
+  for (const auto& call : calls) {
+    LeftState left = stateAfter(call.second);
+    for (int c = 0; c < 4; c++) {
+      EXPECT_EQ(left.colour[c], 1.0f) << call.first << " colour component " << c;
+    }
+    EXPECT_FALSE(left.texturing) << call.first;
+    EXPECT_FALSE(left.blending) << call.first;
+    EXPECT_TRUE(left.modelViewKept) << call.first;
+    EXPECT_TRUE(left.depthTestKept) << call.first;
+    EXPECT_TRUE(left.fogKept) << call.first;
+  }
+}
