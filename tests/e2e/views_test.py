@@ -1,0 +1,89 @@
+"""Views: "Smart Follow" trails the flock, "Bird Control" sits behind bird 0, and in
+"Bird Control" the left and right arrows turn the view opposite ways."""
+
+import statistics
+import time
+
+import avifold_e2e as e
+
+SAMPLES = 7
+# Holding an arrow first has to undo whatever turn bird 0 was making (at most 3 degrees
+# a tick, reversed at half a degree a tick per tick); the pictures after that show the
+# held turn alone.
+HOLD_SECONDS = 2.5
+SETTLED_AFTER = 1.0
+# While an arrow is held, bird 0 turns at its top rate, 3 degrees a tick, which slides
+# the ground band about 30 pixels sideways per tick. Pictures taken faster than the
+# ticks often show the same tick twice (no shift), so what counts is the direction of
+# the shifts that are not zero: nearly all of them must point the held way.
+MOVING_PICTURES = 5
+SAME_WAY_SHARE = 0.75
+
+
+def samples(app, count=SAMPLES, pause=0.2):
+    pictures = []
+    for _ in range(count):
+        app.assert_running()
+        pictures.append(app.picture())
+        time.sleep(pause)
+    return pictures
+
+
+class Views(e.Session):
+    def setUp(self):
+        self.start_server()
+        self.app = self.start_app()
+
+    def assert_bird_control(self):
+        shares = [round(e.centre_sky_share(p), 2) for p in samples(self.app)]
+        self.assertLessEqual(max(shares), 0.2,
+                             "bird 0 should fill the middle in Bird Control: %s" % shares)
+
+    def test_smart_follow_and_bird_control_change_the_view(self):
+        app = self.app
+        # The program starts in Bird Control.
+        self.assert_bird_control()
+        app.choose(e.VIEW, e.SMART_FOLLOW)
+        app.wait_for_picture(lambda p: e.centre_sky_share(p) > 0.5, "the sky in the middle")
+        shares = [round(e.centre_sky_share(p), 2) for p in samples(app)]
+        self.assertGreater(statistics.median(shares), 0.5,
+                           "Smart Follow should look past the flock: %s" % shares)
+        app.choose(e.VIEW, e.BIRD_CONTROL)
+        app.wait_for_picture(lambda p: e.centre_sky_share(p) < 0.2, "bird 0 in the middle")
+        self.assert_bird_control()
+
+    def turn_shifts(self, key):
+        """Sideways shifts between successive pictures while `key` is held."""
+        app = self.app
+        app.server.run("xdotool", "keydown", key)
+        pictures = []
+        try:
+            start = time.monotonic()
+            while time.monotonic() - start < HOLD_SECONDS:
+                app.assert_running()
+                taken = time.monotonic() - start
+                picture = app.quick_picture()
+                if taken >= SETTLED_AFTER:
+                    pictures.append(picture)
+        finally:
+            app.server.run("xdotool", "keyup", key)
+        return [e.horizontal_shift(a, b) for a, b in zip(pictures, pictures[1:])]
+
+    def test_arrows_turn_bird_control_left_and_right(self):
+        app = self.app
+        app.focus()
+        # Turning left (heading up) swings the scene to the right across the picture.
+        for key, sign in (("Left", 1), ("Right", -1), ("Left", 1)):
+            shifts = self.turn_shifts(key)
+            print("holding %s: sideways shifts %s" % (key, shifts))
+            moving = [shift for shift in shifts if shift != 0]
+            self.assertGreaterEqual(len(moving), MOVING_PICTURES,
+                                    "the view hardly moved while holding %s" % key)
+            same_way = sum(1 for shift in moving if shift * sign > 0)
+            self.assertGreaterEqual(same_way / len(moving), SAME_WAY_SHARE,
+                                    "holding %s turned the view the wrong way" % key)
+            app.assert_alive(self)
+
+
+if __name__ == "__main__":
+    e.main()
