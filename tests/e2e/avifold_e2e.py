@@ -555,9 +555,9 @@ class Avifold:
         return self.window
 
     def top_level_windows(self):
-        """The ids of all children of the root window (mapped or not)."""
+        """The children of the root window (mapped or not), as "id name" lines."""
         out = self.server.run("xwininfo", "-root", "-children")
-        return re.findall(r"^\s+(0x[0-9a-f]+) ", out, re.M)
+        return re.findall(r"^\s+(0x[0-9a-f]+ .*?):", out, re.M)
 
     # Pictures ---------------------------------------------------------------------
 
