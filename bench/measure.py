@@ -186,7 +186,9 @@ def main():
             session.close()
     load_after = load_average()
 
-    step_us = core["worldStep"][0] / 1e3
+    # On a shared machine the real time counts waits for a CPU; the target is the
+    # step's own cost, so the verdict reads the CPU time.
+    step_us = core["worldStep"][1] / 1e3
     gb = "Google Benchmark, median of %d repetitions (real time; CPU time)" % args.repetitions
 
     def timed(figures, scale, unit):
@@ -202,8 +204,9 @@ def main():
                 (xvfb, RATE_WINDOW_S, WARM_UP_S, args.rate_runs))
     growth = memory_after[0] - memory_start[0]
     rows = [
-        ("World::step, 40 birds", timed(core["worldStep"], 1e3, "us"), "< %.0f us" % STEP_TARGET_US,
-         verdict(step_us < STEP_TARGET_US), gb),
+        ("World::step, 40 birds", timed(core["worldStep"], 1e3, "us"),
+         "< %.0f us" % STEP_TARGET_US, verdict(step_us < STEP_TARGET_US),
+         gb + "; verdict on CPU time"),
         ("Terrain::regenerate, hills", timed(core["terrainRegenerate/flat:0"], 1e3, "us"),
          "-", "", gb),
         ("Terrain::regenerate, flat", timed(core["terrainRegenerate/flat:1"], 1e3, "us"), "-", "",
