@@ -643,14 +643,6 @@ class Avifold:
         """Presses and releases keys, sent to the window."""
         self.server.run("xdotool", "key", "--window", str(window or self.window), *keys)
 
-    def hold(self, key, seconds):
-        """Holds a key down through the server (XTEST) for `seconds`, on the focused window."""
-        self.server.run("xdotool", "keydown", key)
-        try:
-            time.sleep(seconds)
-        finally:
-            self.server.run("xdotool", "keyup", key)
-
 
 def link_data(folder, skip=()):
     """A data/ folder of links to the real images, without the files in skip."""
