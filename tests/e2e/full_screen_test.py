@@ -134,7 +134,10 @@ class FullScreen(e.Session):
         # Still one chain of ticks at the same pace.
         ticks_after, arms_after = app.tick_rate(TICK_WINDOW)
         print("after full screen: %.1f ticks/s, %.1f timer arms/s" % (ticks_after, arms_after))
-        self.assertAlmostEqual(ticks_after / ticks_before, 1.0, delta=0.2)
+        # A second chain would double the pace; a busy machine only slows both sides
+        # a little, so the bounds are wide on purpose.
+        self.assertGreater(ticks_after / ticks_before, 0.5)
+        self.assertLess(ticks_after / ticks_before, 1.5)
         self.assertAlmostEqual(arms_after / ticks_after, 1.0, delta=0.1)
         counts = app.counts()
         self.assertLessEqual(abs(counts["timer_arms"] - counts["ticks"]), 2,
