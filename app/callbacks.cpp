@@ -1,6 +1,7 @@
 // The GLUT callbacks: frames, ticks, projection, keys and menu commands.
 #include <GL/freeglut.h>
 #include <GL/glu.h>
+#include <malloc.h>
 
 #include "app/app.h"
 
@@ -41,6 +42,12 @@ const MenuToggle kToggles[] = {
     {MenuCommand::FlatGround, 6, "- Bumps and Hills", MenuCommand::HillyGround},
     {MenuCommand::HillyGround, 6, "+ Bumps and Hills", MenuCommand::FlatGround},
 };
+
+// Set by a switch between window and full screen. GLUT tears the old surface and its GL
+// context down only at the end of the main-loop pass that made the new one, so the next
+// tick is the first moment that context's memory is surely free; it is handed back to
+// the system then, or the heap would keep every switch's high-water mark.
+static int g_releaseFreedMemory = 0;
 
 void onDisplay() {
   g_renderer->drawFrame();
@@ -95,9 +102,14 @@ void onKeyboard(unsigned char key, int, int) {
   leaveFullScreen();
   createMainWindow();
   g_renderer->init();
+  g_releaseFreedMemory = 1;
 }
 
 void onTimer(int) {
+  if (g_releaseFreedMemory) {
+    malloc_trim(0);
+    g_releaseFreedMemory = 0;
+  }
   g_world->step();
   // The next tick comes 33 ms after this one ends.
   glutTimerFunc(kTickMilliseconds, onTimer, kTimerValue);
@@ -127,6 +139,7 @@ static void enterFullScreen() {
   g_fullScreen = 1;
   createMainWindow();
   g_renderer->init();
+  g_releaseFreedMemory = 1;
 }
 
 // Switches the setting of a toggle entry and relabels the entry.
