@@ -65,6 +65,10 @@ class MenuToggles(e.Session):
         app.wait_for_picture(lambda p: e.shadow_pixels(p) >= 150, "the flock's shadows",
                              SHADOW_TIMEOUT)
         app.choose(e.SHADOWS)
+        # Two ticks later the command has surely run and many frames have followed it;
+        # a picture taken sooner may still be a frame drawn before it.
+        ticks = app.counts()["ticks"]
+        e.wait_for(lambda: app.counts()["ticks"] >= ticks + 2, what="two ticks")
         counts = [e.shadow_pixels(p) for p in watch(app, SHADOW_ABSENCE_WATCH)]
         # A stray pixel of a fogged bird can pass for grey; a shadow is dozens.
         self.assertLessEqual(max(counts), 10, "shadow pixels while shadows are off: %s"
