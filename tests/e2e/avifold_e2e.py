@@ -33,6 +33,7 @@ import unittest
 STARTUP_TIMEOUT = 60.0
 EFFECT_TIMEOUT = 20.0
 POLL_STEP = 0.05
+XWD_ATTEMPTS = 10
 
 WINDOW_TITLE = "Avifold"
 WINDOW_SIZE = (640, 480)
@@ -562,9 +563,16 @@ class Avifold:
     # Pictures ---------------------------------------------------------------------
 
     def screen(self):
-        data = subprocess.run(["xwd", "-root", "-silent"], env=self.server.env,
-                              capture_output=True, check=True).stdout
-        return parse_xwd(data)
+        # While the screen changes mode (entering or leaving game mode) xwd may fail
+        # to read the root; a moment later it reads it again.
+        for attempt in range(XWD_ATTEMPTS):
+            result = subprocess.run(["xwd", "-root", "-silent"], env=self.server.env,
+                                    capture_output=True)
+            if result.returncode == 0:
+                return parse_xwd(result.stdout)
+            time.sleep(POLL_STEP)
+        raise AssertionError("xwd could not read the screen %d times: %s"
+                             % (XWD_ATTEMPTS, result.stderr.decode(errors="replace")))
 
     def picture(self, window=None):
         """What the window shows, cut from the root window at its place."""

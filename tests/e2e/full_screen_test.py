@@ -9,6 +9,7 @@ driver (AVIFOLD_E2E_SERVER=xorg), GLUT's game mode switches the screen to 640 x 
 
 import os
 import re
+import statistics
 import time
 
 import avifold_e2e as e
@@ -19,16 +20,18 @@ MENU_ABSENCE_WATCH = 1.5
 TICK_WINDOW = 3.0
 # Resident memory may settle after the first few round trips (allocator pools, Mesa
 # caches), but must not keep climbing: a round trip that leaked one texture set would
-# add over 5 MiB (seven images, four of them 512 x 512 with mipmaps).
+# add over 5 MiB (seven images, four of them 512 x 512 with mipmaps). Single samples
+# swing by a few MiB from trip to trip, so a level is the median of a run of samples.
 SETTLE_TRIPS = 5
+LEVEL_SAMPLES = 5
 GROWTH_PER_TRIP_KIB = 1024
+SURFACE_GONE_WAIT = 5.0
 
 
 class FullScreen(e.Session):
     def setUp(self):
         self.kind = os.environ.get("AVIFOLD_E2E_SERVER", "xvfb")
         self.start_server(self.kind)
-        self.app = self.start_app()
 
     # Facts about the full-screen surface -------------------------------------------
 
@@ -91,6 +94,7 @@ class FullScreen(e.Session):
     # The scenario -----------------------------------------------------------------
 
     def test_full_screen_and_back_keeps_settings_and_one_tick_chain(self):
+        self.app = self.start_app()
         app = self.app
         if self.kind == "xorg":
             self.assertEqual(self.video_mode(), "1024x768")
@@ -122,12 +126,19 @@ class FullScreen(e.Session):
         app.choose(e.FOG)
         swaps = app.counts()["swaps"]
         e.wait_for(lambda: app.counts()["swaps"] > swaps + 10, what="frames")
-        for _ in range(5):
-            # Birds may cover much of the sky; what must not show is any fog grey.
+        # Birds, or hills when bird 0 dives, may hide the sky for a while; what must
+        # never show is any fog grey, and the check counts only once several pictures
+        # have shown the sky itself.
+        skies = []
+
+        def no_grey_and_sky_seen():
             picture = app.picture()
             self.assertLess(e.sky_share(picture, e.FOG_GREY), 0.05,
                             "the fresh menu's fog entry turned fog on")
-            self.assertGreater(e.sky_share(picture, e.CLEAR_BLUE), 0.2)
+            if e.sky_share(picture, e.CLEAR_BLUE) > 0.2:
+                skies.append(picture)
+            return len(skies) >= 5
+        e.wait_for(no_grey_and_sky_seen, step=0.1, what="five pictures of a blue sky")
         app.choose(e.FOG)
         app.wait_for_picture(self.sky(e.FOG_GREY), "a grey sky")
 
@@ -144,6 +155,15 @@ class FullScreen(e.Session):
                              "timer arms and ticks should match: %s" % counts)
 
     def test_twenty_round_trips_leak_no_windows_and_no_memory(self):
+        # The sanitizer build keeps freed blocks in a quarantine and hands them out
+        # again only once it is full; with its usual 256 MiB that takes longer than
+        # twenty round trips, and resident memory climbs all the while. A small
+        # quarantine fills in the first trips and still catches a use after free of
+        # what the last trip released. The plain build ignores the setting.
+        options = os.environ.get("ASAN_OPTIONS", "")
+        self.app = self.start_app(extra_env={
+            "ASAN_OPTIONS": options + ":quarantine_size_mb=4" if options
+            else "quarantine_size_mb=4"})
         app = self.app
         windows_before = app.top_level_windows()
         rss = [app.rss_kib()]
@@ -151,6 +171,14 @@ class FullScreen(e.Session):
             surface = self.enter_full_screen()
             self.leave_full_screen(surface)
             app.assert_alive(self)
+            # Sampled while the old surface and its context still exist, the reading
+            # would hold both frame buffers; give GLUT a moment to destroy them (a
+            # surface that never goes fails the window check below).
+            deadline = time.monotonic() + SURFACE_GONE_WAIT
+            while (len(app.top_level_windows()) != len(windows_before)
+                   and time.monotonic() < deadline):
+                time.sleep(e.POLL_STEP)
+            app.wait_for_swaps()
             rss.append(app.rss_kib())
         print("VmRSS (KiB) at start and after each of %d round trips: %s"
               % (ROUND_TRIPS, rss))
@@ -162,9 +190,16 @@ class FullScreen(e.Session):
         finally:
             print("top-level windows before: %s; after: %s"
                   % (windows_before, app.top_level_windows()))
-        settled = rss[SETTLE_TRIPS]
-        growth = rss[-1] - settled
-        allowed = GROWTH_PER_TRIP_KIB * (ROUND_TRIPS - SETTLE_TRIPS)
+        settled = statistics.median(rss[SETTLE_TRIPS:SETTLE_TRIPS + LEVEL_SAMPLES])
+        final = statistics.median(rss[-LEVEL_SAMPLES:])
+        growth = final - settled
+        per_trip = GROWTH_PER_TRIP_KIB
+        if os.environ.get("AVIFOLD_SANITIZED") == "1":
+            # The sanitizer's allocator climbs in a saw-tooth of about one MiB a trip
+            # before it hands memory back; twice the allowance still catches a lost
+            # texture set several times over.
+            per_trip *= 2
+        allowed = per_trip * (ROUND_TRIPS + 1 - SETTLE_TRIPS - LEVEL_SAMPLES)
         self.assertLessEqual(growth, allowed, "VmRSS kept growing: %s" % rss)
         # And the window still works.
         app.choose(e.FOG)
