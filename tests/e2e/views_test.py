@@ -15,10 +15,12 @@ SETTLED_AFTER = 1.0
 # While an arrow is held, bird 0 turns at its top rate, 3 degrees a tick, which slides
 # the ground band about 30 pixels sideways per tick. Pictures taken faster than the
 # ticks often show the same tick twice (no shift), so what counts is the direction of
-# the shifts that are not zero: nearly all of them must point the held way.
+# the shifts that are not zero: most of them, and their median, must point the held
+# way. A bird of the flock sweeping close past the camera through the ground band can
+# outweigh the landscape for a few pictures, so not every one has to.
 MOVING_PICTURES = 5
 PICTURES = 12
-SAME_WAY_SHARE = 0.75
+SAME_WAY_SHARE = 2 / 3
 
 
 def samples(app, count=SAMPLES, pause=0.2):
@@ -88,6 +90,8 @@ class Views(e.Session):
             same_way = sum(1 for shift in moving if shift * sign > 0)
             self.assertGreaterEqual(same_way / len(moving), SAME_WAY_SHARE,
                                     "holding %s turned the view the wrong way" % key)
+            self.assertGreater(statistics.median(moving) * sign, 0,
+                               "holding %s turned the view the wrong way" % key)
             app.assert_alive(self)
 
 
