@@ -33,7 +33,8 @@ import unittest
 STARTUP_TIMEOUT = 60.0
 EFFECT_TIMEOUT = 20.0
 POLL_STEP = 0.05
-XWD_ATTEMPTS = 10
+XWD_ATTEMPTS = 20
+XWD_RETRY_PAUSE = 0.1
 
 WINDOW_TITLE = "Avifold"
 WINDOW_SIZE = (640, 480)
@@ -562,17 +563,24 @@ class Avifold:
 
     # Pictures ---------------------------------------------------------------------
 
-    def screen(self):
-        # While the screen changes mode (entering or leaving game mode) xwd may fail
-        # to read the root; a moment later it reads it again.
-        for attempt in range(XWD_ATTEMPTS):
-            result = subprocess.run(["xwd", "-root", "-silent"], env=self.server.env,
+    def xwd(self, *target):
+        """A picture read with xwd. On a screen with several visuals xwd walks the
+        window tree, and fails when a window it met goes away before it asks about it
+        (an old surface being destroyed, a menu closing); read again a moment later."""
+        for _ in range(XWD_ATTEMPTS):
+            result = subprocess.run(["xwd", "-silent", *target], env=self.server.env,
                                     capture_output=True)
             if result.returncode == 0:
                 return parse_xwd(result.stdout)
-            time.sleep(POLL_STEP)
-        raise AssertionError("xwd could not read the screen %d times: %s"
-                             % (XWD_ATTEMPTS, result.stderr.decode(errors="replace")))
+            sys.stderr.write("xwd %s failed, reading again: %s\n"
+                             % (" ".join(target), result.stderr.decode(errors="replace")))
+            time.sleep(XWD_RETRY_PAUSE)
+        raise AssertionError("xwd could not read %s %d times: %s"
+                             % (" ".join(target), XWD_ATTEMPTS,
+                                result.stderr.decode(errors="replace")))
+
+    def screen(self):
+        return self.xwd("-root")
 
     def picture(self, window=None):
         """What the window shows, cut from the root window at its place."""
@@ -584,9 +592,7 @@ class Avifold:
         """What the window shows, read from the window itself: a third of the root's
         bytes, for series of pictures taken in quick succession. Nothing may cover the
         window (no menu open)."""
-        data = subprocess.run(["xwd", "-id", str(window or self.window), "-silent"],
-                              env=self.server.env, capture_output=True, check=True).stdout
-        return parse_xwd(data)
+        return self.xwd("-id", str(window or self.window))
 
     def wait_for_picture(self, predicate, what, timeout=EFFECT_TIMEOUT):
         """Polls pictures of the window until one satisfies predicate; returns it."""
