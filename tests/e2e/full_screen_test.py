@@ -161,7 +161,8 @@ class FullScreen(e.Session):
         # quarantine fills in the first trips and still catches a use after free of
         # what the last trip released. The plain build ignores the setting.
         options = [os.environ.get("ASAN_OPTIONS", ""), "quarantine_size_mb=4"]
-        self.app = self.start_app(extra_env={"ASAN_OPTIONS": ":".join(filter(None, options))})
+        self.app = self.start_app(
+            extra_env={"ASAN_OPTIONS": ":".join(filter(None, options))})
         app = self.app
         windows_before = app.top_level_windows()
         rss = [app.rss_kib()]
