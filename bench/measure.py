@@ -6,7 +6,8 @@ Run through bench/run.sh, which builds what this needs in build-bench (Release):
   - Google Benchmark medians of World::step, Terrain::regenerate and Texture::readPixels;
   - start-up, frame rate and tick rate of avifold and of bench/bare_loop under their own
     Xvfb, counted from outside by the probe (tools/probe.cpp);
-  - avifold's peak resident memory at start and after twenty full-screen round trips.
+  - avifold's peak memory, and its resident memory over forty full-screen round trips
+    judged by the memory contract (tests/harness.py memory_verdict).
 """
 
 import argparse
@@ -18,20 +19,19 @@ import sys
 import tempfile
 import time
 
+import harness as h  # tests/harness.py, on PYTHONPATH (bench/run.sh sets it)
+
 ROOT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-sys.path.insert(0, os.path.join(ROOT, "tools"))
-sys.dont_write_bytecode = True  # leave no __pycache__ in the source tree
-import soak  # noqa: E402  (the window mechanics the soak test drives avifold with)
 
 TICK_MS = 33  # avifold's and the bare loop's timer
 TICK_TARGET = 0.95 * 1000.0 / TICK_MS  # ticks/s: 95% of one tick per 33 ms
 FPS_TARGET = 150.0  # frames/s at 640 x 480
 START_UP_MARGIN_MS = 100.0  # over the bare loop's start-up
 STEP_TARGET_US = 10.0  # World::step
-MEMORY_GROWTH_TARGET_MB = 5.0  # VmHWM growth over the round trips
 WARM_UP_S = 2.0
 RATE_WINDOW_S = 10.0
-ROUND_TRIPS = 20
+ROUND_TRIPS = 40
+WARM_UP_TRIPS = 5
 
 
 def load_average():
@@ -58,82 +58,80 @@ def google_benchmark_medians(binary, repetitions):
 class Session:
     """One Xvfb for all the X measurements, and the programs started on it."""
 
-    def __init__(self, args, workdir):
-        self.args = args
+    def __init__(self, workdir):
         self.workdir = workdir
-        self.display = soak.Display()
+        self.server = h.XServer(workdir)
         self.runs = 0
 
     def start(self, binary):
         self.runs += 1
         rundir = os.path.join(self.workdir, "run%d" % self.runs)
         os.mkdir(rundir)
-        return soak.Program(self.display, binary, self.args.probe, ROOT, rundir)
-
-    def first_swap(self, program):
-        return soak.wait_for(program, "first frame",
-                             lambda: program.probe()["first_swap_ns"] or None, 60.0)
-
-    def start_up_ms(self, binary):
-        program = self.start(binary)
-        try:
-            return (self.first_swap(program) - program.exec_ns) / 1e6
-        finally:
-            program.stop()
+        return h.App(self.server, rundir, command=[binary], cwd=ROOT, data=False)
 
     @staticmethod
-    def next_tick(program):
-        """Waits for the probe's next tick line; returns (time, ticks, swaps) at it, so
-        that both ends of a rate window sit on a tick."""
-        ticks, _ = program.counts()
+    def first_swap(app):
+        return app.wait(lambda: app.probe.counts().first_swap_ns, "the first frame",
+                        h.START_TIMEOUT)
+
+    def start_up_ms(self, binary):
+        app = self.start(binary)
+        try:
+            return (self.first_swap(app) - app.exec_ns) / 1e6
+        finally:
+            app.stop()
+
+    @staticmethod
+    def next_tick(app):
+        """Waits for the probe's next tick; returns (time, ticks, swaps) at it, so that
+        both ends of a rate window sit on a tick."""
+        ticks = app.probe.counts().ticks
         while True:
             now = time.monotonic()
-            figures = program.counts()
-            if figures[0] != ticks:
-                return now, figures[0], figures[1]
+            counts = app.probe.counts()
+            if counts.ticks != ticks:
+                return now, counts.ticks, counts.swaps
             time.sleep(0.0005)
 
     def rates(self, binary):
         """(frames/s, ticks/s) over RATE_WINDOW_S after WARM_UP_S."""
-        program = self.start(binary)
+        app = self.start(binary)
         try:
-            self.first_swap(program)
+            self.first_swap(app)
             time.sleep(WARM_UP_S)
-            t0, ticks0, swaps0 = self.next_tick(program)
+            t0, ticks0, swaps0 = self.next_tick(app)
             time.sleep(RATE_WINDOW_S)
-            t1, ticks1, swaps1 = self.next_tick(program)
-            program.check_alive("measuring rates")
+            t1, ticks1, swaps1 = self.next_tick(app)
+            app.check_alive()
             seconds = t1 - t0
             return (swaps1 - swaps0) / seconds, (ticks1 - ticks0) / seconds
         finally:
-            program.stop()
+            app.stop()
 
-    def memory_mb(self, binary):
-        """(VmHWM, VmRSS) in MB of avifold after its first frames, after its first trip
-        to full screen and back, and after ROUND_TRIPS trips."""
-        program = self.start(binary)
+    def memory(self, binary):
+        """avifold's VmHWM (MB) after its first frames and after ROUND_TRIPS trips to
+        full screen and back, and the memory contract's verdict over the trips."""
+        app = self.start(binary)
         try:
-            self.first_swap(program)
+            app.wait_for_window()
+            self.first_swap(app)
             time.sleep(WARM_UP_S)
-            figures = [self.status_mb(program)]
-            for trip in range(ROUND_TRIPS):
-                window, geometry = soak.wait_for(
-                    program, "window", lambda: soak.program_window(self.display, False))
-                soak.full_screen_round_trip(self.display, program, window, geometry[2] // 2,
-                                            geometry[3] // 2, 0.5)
-                if trip == 0 or trip == ROUND_TRIPS - 1:
-                    time.sleep(WARM_UP_S)
-                    figures.append(self.status_mb(program))
-            return figures
+            peak_at_start = self.peak_mb(app)
+            samples = [app.round_trip() for _ in range(ROUND_TRIPS)]
+            return peak_at_start, self.peak_mb(app), h.memory_verdict(samples, WARM_UP_TRIPS)
         finally:
-            program.stop()
+            app.stop()
 
     @staticmethod
-    def status_mb(program):
-        return (program.status_kb("VmHWM") / 1024, program.status_kb("VmRSS") / 1024)
+    def peak_mb(app):
+        with open("/proc/%d/status" % app.process.pid) as f:
+            for line in f:
+                if line.startswith("VmHWM:"):
+                    return int(line.split()[1]) / 1024
+        raise RuntimeError("no VmHWM")
 
     def close(self):
-        self.display.close()
+        self.server.stop()
 
 
 def verdict(met):
@@ -164,7 +162,7 @@ def main():
     build = os.path.abspath(args.build)
     avifold = os.path.join(build, "app/avifold")
     bare = os.path.join(build, "bench/bare_loop")
-    args.probe = os.path.join(build, "tools/libavifold_probe.so")
+    os.environ["AVIFOLD_PROBE_LIB"] = os.path.join(build, "tools/libavifold_probe.so")
 
     load_before = load_average()
     print("measuring (load average %s) ..." % load_before, file=sys.stderr, flush=True)
@@ -173,7 +171,7 @@ def main():
                                        args.repetitions)
 
     with tempfile.TemporaryDirectory(prefix="avifold_bench_") as workdir:
-        session = Session(args, workdir)
+        session = Session(workdir)
         try:
             start_ups = {avifold: [], bare: []}
             for _ in range(args.start_ups):
@@ -183,8 +181,8 @@ def main():
             for _ in range(args.rate_runs):
                 for binary in (avifold, bare):
                     rates[binary].append(session.rates(binary))
-            memory_start, memory_first_trip, memory_after = session.memory_mb(avifold)
-        except soak.SoakFailure as failure:
+            peak_start, peak_after, memory = session.memory(avifold)
+        except (AssertionError, RuntimeError) as failure:
             print("benchmark run failed: %s" % failure, file=sys.stderr)
             return 1
         finally:
@@ -207,11 +205,6 @@ def main():
              "Xvfb cannot switch to 640x480" % ROUND_TRIPS)
     rate_how = ("%s: counts over %.0f s after %.0f s warm-up, median of %d runs" %
                 (xvfb, RATE_WINDOW_S, WARM_UP_S, args.rate_runs))
-    # A switch keeps two GL contexts alive for a moment (GLUT tears the old window down
-    # only after the callback that made the new one), so the first trip sets a new peak;
-    # what must not happen is growth with every further trip.
-    growth = memory_after[0] - memory_start[0]
-    growth_after_first = memory_after[1] - memory_first_trip[1]
     rows = [
         ("World::step, 40 birds", timed(core["worldStep"], 1e3, "us"),
          "< %.0f us" % STEP_TARGET_US, verdict(step_us < STEP_TARGET_US),
@@ -225,7 +218,7 @@ def main():
         ("Start-up to first frame, avifold", "%.0f ms" % startup[avifold],
          "<= %.0f ms" % (startup[bare] + START_UP_MARGIN_MS),
          verdict(startup[avifold] <= startup[bare] + START_UP_MARGIN_MS),
-         "%s: first swap minus CLOCK_MONOTONIC before exec, median of %d" %
+         "%s: first swap minus CLOCK_MONOTONIC before the start, median of %d" %
          (xvfb, args.start_ups)),
         ("Start-up to first frame, bare loop", "%.0f ms" % startup[bare], "-", "",
          "the same, bench/bare_loop"),
@@ -240,19 +233,14 @@ def main():
         ("Ticks/s, bare loop", "%.2f" % tps[bare], "-", "", "the same, bare loop"),
         ("Ticks/s ratio avifold / bare loop", "%.3f" % (tps[avifold] / tps[bare]), "-", "",
          "the two medians above"),
-        ("Peak memory (VmHWM) at start", "%.1f MB" % memory_start[0], "-", "",
-         "/proc/<pid>/status %.0f s after the first frame (VmRSS %.1f MB)" %
-         (WARM_UP_S, memory_start[1])),
-        ("Peak memory after %d full-screen trips" % ROUND_TRIPS, "%.1f MB" % memory_after[0],
-         "-", "", "%s (VmRSS after: %.1f MB)" % (trips, memory_after[1])),
-        ("Peak memory growth over the trips", "%.1f MB" % growth,
-         "< %.0f MB" % MEMORY_GROWTH_TARGET_MB, verdict(growth < MEMORY_GROWTH_TARGET_MB),
-         "difference of the two VmHWM figures"),
-        ("Resident memory growth, trip 1 to trip %d" % ROUND_TRIPS,
-         "%.1f MB" % growth_after_first, "< %.0f MB" % MEMORY_GROWTH_TARGET_MB,
-         verdict(growth_after_first < MEMORY_GROWTH_TARGET_MB),
-         "VmRSS after the last trip minus VmRSS after the first (%.1f MB)" %
-         memory_first_trip[1]),
+        ("Peak memory (VmHWM) at start", "%.1f MB" % peak_start, "-", "",
+         "/proc/<pid>/status %.0f s after the first frame" % WARM_UP_S),
+        ("Peak memory after %d full-screen trips" % ROUND_TRIPS, "%.1f MB" % peak_after,
+         "-", "", trips),
+        ("Resident memory slope, trips %d to %d" % (WARM_UP_TRIPS + 1, ROUND_TRIPS),
+         "%+.0f KiB a trip" % memory.slope_kib, "<= %d KiB" % memory.limit_kib,
+         verdict(memory.holds()),
+         "the memory contract: median slope of VmRSS between every two trips"),
     ]
     print_table(rows)
     print("Load average (1, 5, 15 min) before: %s, after: %s; %d CPUs." %

@@ -16,4 +16,4 @@ if ! { cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DAVIFOLD_BENCH=ON &&
   cat "$log"
   exit 1
 fi
-exec python3 bench/measure.py --build "$build" "$@"
+PYTHONPATH=tests PYTHONDONTWRITEBYTECODE=1 exec python3 bench/measure.py --build "$build" "$@"

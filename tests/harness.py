@@ -682,9 +682,11 @@ class App:
     def focus(self) -> None:
         self.server.run("xdotool", "windowfocus", "--sync", str(self.window))
 
-    def open_menu(self, x: int = 200, y: int = 150) -> Geometry:
-        """Right-clicks the window at (x, y); returns the context menu's place."""
+    def open_menu(self) -> Geometry:
+        """Right-clicks the window, at (200, 150) or its middle if it is smaller;
+        returns the context menu's place."""
         g = self.server.geometry(self.window)
+        x, y = min(200, g.width // 2), min(150, g.height // 2)
         self.server.run("xdotool", "mousemove", g.left + x, g.top + y, "click", "3")
         return self.wait(lambda: (self.server.menus() or [None])[0], "the context menu")
 
@@ -749,6 +751,17 @@ class App:
         self.focus()  # after full screen nobody has the keyboard focus
         self.frames_after(context)
         return window
+
+    def round_trip(self) -> int:
+        """Full screen and back; returns resident memory (KiB) once GLUT has destroyed
+        the old surface (before, the figure would hold two frame buffers) and two ticks
+        have passed."""
+        windows = len(self.server.top_level_windows())
+        self.leave_full_screen(self.enter_full_screen())
+        self.wait(lambda: len(self.server.top_level_windows()) == windows,
+                  "the old surface to go")
+        self.wait_for_ticks(2)
+        return self.rss_kib()
 
 
 # --- Memory ---------------------------------------------------------------------------
