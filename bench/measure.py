@@ -162,7 +162,7 @@ def main():
     build = os.path.abspath(args.build)
     avifold = os.path.join(build, "app/avifold")
     bare = os.path.join(build, "bench/bare_loop")
-    os.environ["AVIFOLD_PROBE_LIB"] = os.path.join(build, "tools/libavifold_probe.so")
+    h.use_build(build)
 
     load_before = load_average()
     print("measuring (load average %s) ..." % load_before, file=sys.stderr, flush=True)

@@ -105,6 +105,15 @@ def wait_for(condition: Callable[[], T], what: str, timeout: float = EFFECT_TIME
         time.sleep(step)
 
 
+def use_build(build: str) -> None:
+    """Takes the program and the probe from a build folder, and the images from the
+    source tree, where the environment does not name them already (runs by hand)."""
+    root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+    os.environ.setdefault("AVIFOLD_APP", os.path.join(build, "app/avifold"))
+    os.environ.setdefault("AVIFOLD_PROBE_LIB", os.path.join(build, "tools/libavifold_probe.so"))
+    os.environ.setdefault("AVIFOLD_DATA", os.path.join(root, "data"))
+
+
 def env_path(name: str) -> str:
     value = os.environ.get(name)
     if not value:

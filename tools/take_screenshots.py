@@ -57,9 +57,7 @@ def record(app, workdir, path):
 
 def main():
     build = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else os.path.join(ROOT, "build"))
-    os.environ.setdefault("AVIFOLD_APP", os.path.join(build, "app/avifold"))
-    os.environ.setdefault("AVIFOLD_PROBE_LIB", os.path.join(build, "tools/libavifold_probe.so"))
-    os.environ.setdefault("AVIFOLD_DATA", os.path.join(ROOT, "data"))
+    h.use_build(build)
     docs = os.path.join(ROOT, "docs")
     with tempfile.TemporaryDirectory(prefix="avifold-shots-") as workdir:
         server = h.XServer(workdir)

@@ -11,15 +11,14 @@ and samples its resident memory; a run long enough for MEMORY_SAMPLES of them is
 held to the memory contract (tests/harness.py memory_verdict).
 
 The input is random from --seed (printed), so a failing run replays with the same
-actions. Usage (AVIFOLD_APP, AVIFOLD_PROBE_LIB and AVIFOLD_DATA name the programs and
-the images; CTest sets them):
-  PYTHONPATH=tests tests/soak/soak.py --minutes 10
+actions. By hand, from the repository root, with the program of build/:
+  PYTHONPATH=tests python3 tests/soak/soak.py --minutes 10
 """
 
 import argparse
+import os
 import random
 import sys
-import tempfile
 import time
 
 import harness as h
@@ -124,8 +123,10 @@ def main() -> None:
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--minutes", type=float, default=SoakTest.minutes)
     parser.add_argument("--seed", type=int, default=DEFAULT_SEED)
+    parser.add_argument("--build", default="build", help="where avifold was built")
     args, rest = parser.parse_known_args()
     SoakTest.minutes, SoakTest.seed = args.minutes, args.seed
+    h.use_build(os.path.abspath(args.build))
     sys.argv[1:] = rest
     h.main()
 
