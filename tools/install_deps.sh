@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   g++ cmake make libgtest-dev libbenchmark-dev freeglut3-dev libglu1-mesa-dev
-  libgl1-mesa-dri python3
+  libgl1-mesa-dri python3 dpkg-dev file
   xvfb xdotool x11-apps x11-utils x11-xserver-utils imagemagick
   xserver-xorg-core xserver-xorg-video-dummy
 )

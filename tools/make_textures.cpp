@@ -1,6 +1,8 @@
 // make_textures: paints the seven images Avifold reads from data/ at start-up.
 //
 // Usage: make_textures <outdir>      e.g. build/tools/make_textures data
+//        make_textures --icon <png>  paints only the desktop icon, the bird in its skin seen from
+//                                    above: build/tools/make_textures --icon packaging/avifold.png
 //
 // Every image is a headerless raw RGB file, 3 bytes a pixel, 8 bits per channel, with the top row
 // of the image (texture coordinate t = 1) first in the file; the program flips it on load. Pure
@@ -808,11 +810,240 @@ Image makeConifer() {
   return image;
 }
 
+// ---------------------------------------------------------------------------------------------
+// Icon: the bird seen from above, wearing its own skin, on a round patch of sky. Desktop menus
+// show it beside the program's name; the program itself never reads it. It is a PNG made of
+// stored (uncompressed) deflate blocks, which every PNG reader accepts and which needs no
+// compression library.
+
+constexpr int kIconSize = 64;          // pixels across and down; installed as the 64x64 icon
+constexpr int kIconSamples = 4;        // samples per pixel along each axis, for smooth edges
+constexpr double kIconRadius = 31.5;   // radius of the sky disc, pixels
+constexpr double kIconScale = 4.3;     // pixels per model unit: the 13-unit wingspan fits the disc
+constexpr double kIconMiddleZ = -0.5;  // model z drawn at the icon's centre: between tail and beak
+constexpr double kShadowShift = 0.7;   // model units the shadow falls down and right of the bird
+
+// The skin table leaves the beak out; seen from above its three triangles cover this outline.
+const double kBeakOutline[3][2] = {{0.3, 1.0}, {-0.3, 1.0}, {0.0, 2.0}};
+
+struct IconSample {
+  Color c;       // colour, 0..255 a channel
+  double alpha;  // coverage, 0 (outside the disc) or 1
+};
+
+// Barycentric weights of the model point (x, z) in a triangle seen from above; false when the
+// triangle is edge-on from above or the point lies outside it.
+bool topViewWeights(const double corner[3][2], double x, double z, double weight[3]) {
+  double area = (corner[1][0] - corner[0][0]) * (corner[2][1] - corner[0][1]) -
+                (corner[2][0] - corner[0][0]) * (corner[1][1] - corner[0][1]);
+  if (std::fabs(area) < 1e-12) {
+    return false;
+  }
+  weight[1] = ((x - corner[0][0]) * (corner[2][1] - corner[0][1]) -
+               (corner[2][0] - corner[0][0]) * (z - corner[0][1])) /
+              area;
+  weight[2] = ((corner[1][0] - corner[0][0]) * (z - corner[0][1]) -
+               (x - corner[0][0]) * (corner[1][1] - corner[0][1])) /
+              area;
+  weight[0] = 1.0 - weight[1] - weight[2];
+  return weight[0] >= 0.0 && weight[1] >= 0.0 && weight[2] >= 0.0;
+}
+
+// The skin's texel at (u, v), v = 0 being the image's bottom row.
+Color skinTexel(const Image& skin, double u, double v) {
+  int column = std::clamp(static_cast<int>(u * skin.width), 0, skin.width - 1);
+  int row = std::clamp(static_cast<int>((1.0 - v) * skin.height), 0, skin.height - 1);
+  size_t at = (static_cast<size_t>(row) * skin.width + column) * 3;
+  return Color{static_cast<double>(skin.bytes[at]), static_cast<double>(skin.bytes[at + 1]),
+               static_cast<double>(skin.bytes[at + 2])};
+}
+
+// The colour of the bird's uppermost surface above the model point (x, z); false where no part
+// of the bird is.
+bool birdFromAbove(const Image& skin, double x, double z, Color& c) {
+  double top = -1e9;
+  for (int i = 0; i < kSkinTriangleCount; ++i) {
+    const SkinTriangle& t = kSkinTriangles[i];
+    double corner[3][2];
+    for (int k = 0; k < 3; ++k) {
+      corner[k][0] = t.corner[k].x;
+      corner[k][1] = t.corner[k].z;
+    }
+    double weight[3];
+    if (!topViewWeights(corner, x, z, weight)) {
+      continue;
+    }
+    double y = 0.0;
+    double u = 0.0;
+    double v = 0.0;
+    for (int k = 0; k < 3; ++k) {
+      y += weight[k] * t.corner[k].y;
+      u += weight[k] * t.corner[k].u;
+      v += weight[k] * t.corner[k].v;
+    }
+    if (y > top) {
+      top = y;
+      c = skinTexel(skin, u, v);
+    }
+  }
+  if (top > -1e9) {
+    return true;
+  }
+  double weight[3];
+  if (topViewWeights(kBeakOutline, x, z, weight)) {
+    c = skinBackground(1.0, 0.0, 0.5);  // the beak's horn colour
+    return true;
+  }
+  return false;
+}
+
+// One sample of the icon at (px, py) in pixels from its top left corner.
+IconSample iconSample(const Image& skin, double px, double py) {
+  const Color skyHigh{150, 198, 240};
+  const Color skyLow{54, 110, 192};
+  const Color rim{36, 74, 140};
+
+  double dx = px - 0.5 * kIconSize;
+  double dy = py - 0.5 * kIconSize;
+  double distance = std::sqrt(dx * dx + dy * dy);
+  if (distance > kIconRadius) {
+    return IconSample{Color{0, 0, 0}, 0.0};
+  }
+  double x = dx / kIconScale;
+  double z = kIconMiddleZ - dy / kIconScale;
+  Color c;
+  if (birdFromAbove(skin, x, z, c)) {
+    return IconSample{c, 1.0};
+  }
+  c = mixColor(skyHigh, skyLow, clamp01(0.5 + dy / (2.0 * kIconRadius)));
+  c = mixColor(c, rim, smoothStep(kIconRadius - 2.5, kIconRadius - 1.0, distance));
+  Color unused;
+  if (birdFromAbove(skin, x - kShadowShift, z + kShadowShift, unused)) {
+    c = scaleColor(c, 0.7);
+  }
+  return IconSample{c, 1.0};
+}
+
+// The icon as RGBA bytes, top row first; each pixel averages kIconSamples^2 samples.
+std::vector<unsigned char> makeIcon() {
+  Image skin = makeBirdSkin();
+  std::vector<unsigned char> rgba(static_cast<size_t>(kIconSize) * kIconSize * 4, 0);
+  const double step = 1.0 / kIconSamples;
+  for (int row = 0; row < kIconSize; ++row) {
+    for (int column = 0; column < kIconSize; ++column) {
+      Color sum{0, 0, 0};
+      double coverage = 0.0;
+      for (int sy = 0; sy < kIconSamples; ++sy) {
+        for (int sx = 0; sx < kIconSamples; ++sx) {
+          IconSample s = iconSample(skin, column + (sx + 0.5) * step, row + (sy + 0.5) * step);
+          sum = Color{sum.r + s.c.r * s.alpha, sum.g + s.c.g * s.alpha, sum.b + s.c.b * s.alpha};
+          coverage += s.alpha;
+        }
+      }
+      size_t at = (static_cast<size_t>(row) * kIconSize + column) * 4;
+      if (coverage > 0.0) {
+        rgba[at + 0] = toByte(sum.r / coverage, 0);
+        rgba[at + 1] = toByte(sum.g / coverage, 0);
+        rgba[at + 2] = toByte(sum.b / coverage, 0);
+      }
+      rgba[at + 3] = toByte(255.0 * coverage / (kIconSamples * kIconSamples), 0);
+    }
+  }
+  return rgba;
+}
+
+// The CRC-32 that PNG puts after every chunk, over bytes [from, end) of `bytes`.
+uint32_t pngCrc(const std::vector<unsigned char>& bytes, size_t from) {
+  uint32_t crc = 0xFFFFFFFFu;
+  for (size_t i = from; i < bytes.size(); ++i) {
+    crc ^= bytes[i];
+    for (int bit = 0; bit < 8; ++bit) {
+      crc = (crc & 1u) ? (crc >> 1) ^ 0xEDB88320u : crc >> 1;
+    }
+  }
+  return crc ^ 0xFFFFFFFFu;
+}
+
+void appendBigEndian(std::vector<unsigned char>& out, uint32_t value) {
+  for (int shift = 24; shift >= 0; shift -= 8) {
+    out.push_back(static_cast<unsigned char>(value >> shift));
+  }
+}
+
+void appendChunk(std::vector<unsigned char>& out, const char* type,
+                 const std::vector<unsigned char>& data) {
+  appendBigEndian(out, static_cast<uint32_t>(data.size()));
+  size_t start = out.size();
+  out.insert(out.end(), type, type + 4);
+  out.insert(out.end(), data.begin(), data.end());
+  appendBigEndian(out, pngCrc(out, start));
+}
+
+// A zlib stream that stores `raw` in deflate blocks of at most 65535 bytes, without compressing.
+std::vector<unsigned char> zlibStored(const std::vector<unsigned char>& raw) {
+  const size_t blockLimit = 65535;
+  std::vector<unsigned char> out = {0x78, 0x01};
+  size_t at = 0;
+  do {
+    size_t length = std::min(blockLimit, raw.size() - at);
+    bool last = at + length == raw.size();
+    out.push_back(last ? 1 : 0);
+    out.push_back(static_cast<unsigned char>(length & 0xFF));
+    out.push_back(static_cast<unsigned char>(length >> 8));
+    out.push_back(static_cast<unsigned char>(~length & 0xFF));
+    out.push_back(static_cast<unsigned char>((~length >> 8) & 0xFF));
+    out.insert(out.end(), raw.begin() + static_cast<std::ptrdiff_t>(at),
+               raw.begin() + static_cast<std::ptrdiff_t>(at + length));
+    at += length;
+  } while (at < raw.size());
+  uint32_t a = 1;
+  uint32_t b = 0;
+  for (unsigned char byte : raw) {
+    a = (a + byte) % 65521u;
+    b = (b + a) % 65521u;
+  }
+  appendBigEndian(out, (b << 16) | a);
+  return out;
+}
+
+bool writePng(const std::vector<unsigned char>& rgba, int width, int height,
+              const std::filesystem::path& path) {
+  // Every scanline starts with filter type 0: the bytes are stored as they are.
+  std::vector<unsigned char> raw;
+  size_t rowBytes = static_cast<size_t>(width) * 4;
+  for (int row = 0; row < height; ++row) {
+    raw.push_back(0);
+    auto start = rgba.begin() + static_cast<std::ptrdiff_t>(row * rowBytes);
+    raw.insert(raw.end(), start, start + static_cast<std::ptrdiff_t>(rowBytes));
+  }
+  std::vector<unsigned char> header;
+  appendBigEndian(header, static_cast<uint32_t>(width));
+  appendBigEndian(header, static_cast<uint32_t>(height));
+  header.insert(header.end(), {8, 6, 0, 0, 0});  // 8 bits a channel, RGBA, no interlace
+
+  std::vector<unsigned char> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  appendChunk(png, "IHDR", header);
+  appendChunk(png, "IDAT", zlibStored(raw));
+  appendChunk(png, "IEND", {});
+
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
+  out.close();
+  if (!out) {
+    std::fprintf(stderr, "make_textures: cannot write %s\n", path.string().c_str());
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 3 && std::string(argv[1]) == "--icon") {
+    return writePng(makeIcon(), kIconSize, kIconSize, argv[2]) ? 0 : 1;
+  }
   if (argc != 2) {
-    std::fprintf(stderr, "usage: make_textures <outdir>\n");
+    std::fprintf(stderr, "usage: make_textures <outdir>\n       make_textures --icon <file.png>\n");
     return 1;
   }
   std::filesystem::path outdir = argv[1];
