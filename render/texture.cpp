@@ -4,6 +4,9 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -52,13 +55,33 @@ bool Texture::load(const char* filePath, int imageWidth, int imageHeight) {
   return true;
 }
 
+// Opens the file for reading without ever waiting: a FIFO in place of an image would
+// otherwise hold start-up until some writer comes, and a FIFO, device or directory
+// reads only what it has at once. Null when the path cannot be opened.
+static FILE* openRaw(const char* filePath) {
+  int fd = open(filePath, O_RDONLY | O_NONBLOCK);
+  if (fd < 0) {
+    return nullptr;
+  }
+  FILE* file = fdopen(fd, "rb");
+  if (file == nullptr) {
+    close(fd);
+  }
+  return file;
+}
+
 // The next byte of the file; past its end fgetc's EOF (-1) keeps its low 8 bits, 255.
+// Once the stream has reported its end or an error it is not asked again: a directory
+// fails every read, and would be asked three times a pixel.
 static unsigned char nextByte(FILE* file) {
+  if (feof(file) || ferror(file)) {
+    return 0xFF;
+  }
   return static_cast<unsigned char>(fgetc(file) & 0xFF);
 }
 
 bool Texture::readPixels() {
-  FILE* file = fopen(path, "rb");
+  FILE* file = openRaw(path);
   if (file == nullptr) {
     return false;
   }
