@@ -74,6 +74,9 @@ static void openFullScreen() {
   glutEnterGameMode();
   if (glutGameModeGet(GLUT_GAME_MODE_ACTIVE)) {
     g_fullScreenWindowId = 0;
+    noteGameMode(1);
+    // GLUT's own handling of a close of this surface tears it down twice and crashes.
+    glutCloseFunc(onClose);
     return;
   }
   g_fullScreenWindowId = glutCreateWindow(kWindowTitle);
@@ -87,6 +90,7 @@ void leaveFullScreen() {
     return;
   }
   glutLeaveGameMode();
+  noteGameMode(0);
 }
 
 static void registerCallbacks() {
