@@ -1,6 +1,5 @@
 // The process's surroundings: the standard descriptors it is started with, a console
 // that goes away, and the signals that end it while the display is in the game's mode.
-#include <GL/freeglut.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
