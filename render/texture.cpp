@@ -71,13 +71,17 @@ static FILE* openRaw(const char* filePath) {
 }
 
 // The next byte of the file; past its end fgetc's EOF (-1) keeps its low 8 bits, 255.
-// Once the stream has reported its end or an error it is not asked again: a directory
+// Once fgetc has reported the end (or an error) it is not asked again: a directory
 // fails every read, and would be asked three times a pixel.
-static unsigned char nextByte(FILE* file) {
-  if (feof(file) || ferror(file)) {
+static unsigned char nextByte(FILE* file, int* ended) {
+  if (*ended) {
     return 0xFF;
   }
-  return static_cast<unsigned char>(fgetc(file) & 0xFF);
+  int byte = fgetc(file);
+  if (byte == EOF) {
+    *ended = 1;
+  }
+  return static_cast<unsigned char>(byte & 0xFF);
 }
 
 bool Texture::readPixels() {
@@ -86,15 +90,16 @@ bool Texture::readPixels() {
     return false;
   }
   // The file runs from the top row down; the buffer from the bottom row up.
+  int ended = 0;
   for (int row = 0; row < height; row++) {
     for (int column = 0; column < width; column++) {
       size_t offset =
           (static_cast<size_t>(height - 1 - row) * static_cast<size_t>(width) + column) *
           kBytesPerPixel;
       unsigned char* pixel = pixels + offset;
-      pixel[0] = nextByte(file);
-      pixel[1] = nextByte(file);
-      pixel[2] = nextByte(file);
+      pixel[0] = nextByte(file, &ended);
+      pixel[1] = nextByte(file, &ended);
+      pixel[2] = nextByte(file, &ended);
       int black = pixel[0] == 0 && pixel[1] == 0 && pixel[2] == 0;
       pixel[3] = black ? 0 : kOpaque;
     }
