@@ -48,6 +48,16 @@ void createMainWindow();
 // Closes the full-screen surface (game mode, or the window that stands in for it).
 void leaveFullScreen();
 
+// The process's surroundings, set up at the top of main before anything opens a file
+// or the display: closed standard descriptors are opened onto /dev/null, a console
+// that goes away is ignored, and SIGTERM, SIGINT and SIGHUP in game mode first put the
+// video mode back (the next tick does it, endOnPendingSignal) and then end the program
+// as the signal asks.
+void openMissingStandardStreams();
+void installSignalHandlers();
+void noteGameMode(int active);  // 1 while GLUT's game mode holds the display
+void endOnPendingSignal();
+
 void onDisplay();
 void onReshape(int width, int height);
 void onMouse(int button, int state, int x, int y);
@@ -57,5 +67,6 @@ void onSpecialDown(int key, int x, int y);
 void onKeyboard(unsigned char key, int x, int y);
 void onTimer(int value);
 void onMenu(int id);
+void onClose();
 
 #endif

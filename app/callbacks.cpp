@@ -106,6 +106,7 @@ void onKeyboard(unsigned char key, int, int) {
 }
 
 void onTimer(int) {
+  endOnPendingSignal();
   if (g_releaseFreedMemory) {
     malloc_trim(0);
     g_releaseFreedMemory = 0;

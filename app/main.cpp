@@ -5,6 +5,8 @@
 
 int main(int argc, char** argv) {
   // Initialization
+  openMissingStandardStreams();
+  installSignalHandlers();
   printBanner();
   g_renderer = new Renderer();
   initGlut(argc, argv, g_renderer->doubleBuffered);

@@ -70,12 +70,18 @@ void initGlut(int argc, char** argv, int doubleBuffered) {
 // Game mode where the display can switch to it; elsewhere (an X server without video
 // mode switching) a window titled like the main one, covering the whole display.
 static void openFullScreen() {
+  // Noted before the switch: a fatal signal that comes while GLUT switches the video
+  // mode waits for the next tick, which puts the mode back.
+  noteGameMode(1);
   glutGameModeString(kGameMode);
   glutEnterGameMode();
   if (glutGameModeGet(GLUT_GAME_MODE_ACTIVE)) {
     g_fullScreenWindowId = 0;
+    // GLUT's own handling of a close of this surface tears it down twice and crashes.
+    glutCloseFunc(onClose);
     return;
   }
+  noteGameMode(0);
   g_fullScreenWindowId = glutCreateWindow(kWindowTitle);
   glutFullScreen();
 }
@@ -87,6 +93,7 @@ void leaveFullScreen() {
     return;
   }
   glutLeaveGameMode();
+  noteGameMode(0);
 }
 
 static void registerCallbacks() {

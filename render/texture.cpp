@@ -4,6 +4,9 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -52,26 +55,51 @@ bool Texture::load(const char* filePath, int imageWidth, int imageHeight) {
   return true;
 }
 
+// Opens the file for reading without ever waiting: a FIFO in place of an image would
+// otherwise hold start-up until some writer comes, and a FIFO, device or directory
+// reads only what it has at once. Null when the path cannot be opened.
+static FILE* openRaw(const char* filePath) {
+  int fd = open(filePath, O_RDONLY | O_NONBLOCK);
+  if (fd < 0) {
+    return nullptr;
+  }
+  FILE* file = fdopen(fd, "rb");
+  if (file == nullptr) {
+    close(fd);
+  }
+  return file;
+}
+
 // The next byte of the file; past its end fgetc's EOF (-1) keeps its low 8 bits, 255.
-static unsigned char nextByte(FILE* file) {
-  return static_cast<unsigned char>(fgetc(file) & 0xFF);
+// Once fgetc has reported the end (or an error) it is not asked again: a directory
+// fails every read, and would be asked three times a pixel.
+static unsigned char nextByte(FILE* file, int* ended) {
+  if (*ended) {
+    return 0xFF;
+  }
+  int byte = fgetc(file);
+  if (byte == EOF) {
+    *ended = 1;
+  }
+  return static_cast<unsigned char>(byte & 0xFF);
 }
 
 bool Texture::readPixels() {
-  FILE* file = fopen(path, "rb");
+  FILE* file = openRaw(path);
   if (file == nullptr) {
     return false;
   }
   // The file runs from the top row down; the buffer from the bottom row up.
+  int ended = 0;
   for (int row = 0; row < height; row++) {
     for (int column = 0; column < width; column++) {
       size_t offset =
           (static_cast<size_t>(height - 1 - row) * static_cast<size_t>(width) + column) *
           kBytesPerPixel;
       unsigned char* pixel = pixels + offset;
-      pixel[0] = nextByte(file);
-      pixel[1] = nextByte(file);
-      pixel[2] = nextByte(file);
+      pixel[0] = nextByte(file, &ended);
+      pixel[1] = nextByte(file, &ended);
+      pixel[2] = nextByte(file, &ended);
       int black = pixel[0] == 0 && pixel[1] == 0 && pixel[2] == 0;
       pixel[3] = black ? 0 : kOpaque;
     }

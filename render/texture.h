@@ -3,9 +3,10 @@
 // Pure black pixels become fully transparent and every other pixel fully opaque, so
 // the same files serve as colour-keyed cut-outs (the trees). The file's first row is
 // the top of the image; the buffer holds the bottom row first, as GL expects. A file
-// that ends early reads as white from there on; a missing file prints
-// "ERROR LOADING FILE!!!" and leaves the texture without a GL object (glName 0), which
-// draws its geometry in plain colour.
+// that ends early reads as white from there on, and so does a path with nothing to
+// give at once (a directory, a FIFO without data): the reader never waits. A missing
+// file prints "ERROR LOADING FILE!!!" and leaves the texture without a GL object
+// (glName 0), which draws its geometry in plain colour.
 #ifndef AVIFOLD_RENDER_TEXTURE_H
 #define AVIFOLD_RENDER_TEXTURE_H
 

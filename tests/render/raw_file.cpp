@@ -13,8 +13,9 @@ void RawFileTest::SetUp() {
 }
 
 void RawFileTest::TearDown() {
+  // remove() takes files, FIFOs and empty folders alike.
   for (const std::string& path : written) {
-    unlink(path.c_str());
+    remove(path.c_str());
   }
   rmdir(folder.c_str());
 }

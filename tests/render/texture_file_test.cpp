@@ -1,6 +1,10 @@
 // Reading raw RGB files into the texture buffer: row order, the black colour key, short,
-// long and missing files. No GL context: these cases never reach the upload.
+// long and missing files, and paths that are no files at all. No GL context: these
+// cases never reach the upload.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <string>
@@ -10,6 +14,7 @@
 #include "tests/render/raw_file.h"
 
 const unsigned char kUnwritten = 0xAB;  // fills the buffer before a read
+const unsigned kNoWaitSeconds = 20;     // a reader still waiting by then never returns
 
 // Points texture at the file and gives it a buffer laid out as load() lays it out, one
 // spare row and column included, then reads the file.
@@ -64,6 +69,38 @@ TEST_F(TextureFileTest, EmptyFileReadsAsOpaqueWhite) {
   Texture t;
   ASSERT_TRUE(readRaw(t, path, 2, 2));
   EXPECT_EQ(bufferPixels(t, 4), std::vector<unsigned char>(16, 255));
+}
+
+TEST_F(TextureFileTest, PathsWithNothingToGiveAtOnceReadAsOpaqueWhiteWithoutWaiting) {
+  // A reader that waits is ended by the alarm, and the test with it.
+  alarm(kNoWaitSeconds);
+  std::string directory = folder + "/directory.raw";
+  ASSERT_EQ(mkdir(directory.c_str(), 0755), 0);
+  written.push_back(directory);
+  Texture folderImage;
+  EXPECT_TRUE(readRaw(folderImage, directory, 2, 2));
+  EXPECT_EQ(bufferPixels(folderImage, 4), std::vector<unsigned char>(16, 255));
+
+  // No writer: the FIFO reads as ended.
+  std::string fifo = folder + "/fifo.raw";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+  written.push_back(fifo);
+  Texture idle;
+  EXPECT_TRUE(readRaw(idle, fifo, 2, 2));
+  EXPECT_EQ(bufferPixels(idle, 4), std::vector<unsigned char>(16, 255));
+
+  // A writer that has sent the top row and stays silent: the top row, then white.
+  int writer = open(fifo.c_str(), O_RDWR | O_NONBLOCK);
+  ASSERT_GE(writer, 0);
+  const unsigned char topRow[] = {10, 20, 30, 40, 50, 60};
+  EXPECT_EQ(write(writer, topRow, sizeof topRow), static_cast<ssize_t>(sizeof topRow));
+  Texture silent;
+  EXPECT_TRUE(readRaw(silent, fifo, 2, 2));
+  close(writer);
+  std::vector<unsigned char> expected = {255, 255, 255, 255, 255, 255, 255, 255,  //
+                                         10,  20,  30,  255, 40,  50,  60,  255};
+  EXPECT_EQ(bufferPixels(silent, 4), expected);
+  alarm(0);
 }
 
 TEST_F(TextureFileTest, FileOneByteShortGivesLastPixelWhiteBlueAndOpacity) {

@@ -1,0 +1,107 @@
+// The process guards set up at the top of main, each tried in a child process of its
+// own, since they change descriptors and signal dispositions for good. No display.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "app/app.h"
+
+static int g_signalToRaise = 0;  // for the child of the signal cases
+
+// Runs body in a child and returns its wait status; body reports with _exit or a signal.
+static int inChild(void (*body)()) {
+  fflush(nullptr);
+  pid_t child = fork();
+  if (child == 0) {
+    body();
+    _exit(0);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  return status;
+}
+
+static int isDevNull(int fd) {
+  struct stat seen;
+  struct stat devNull;
+  return fstat(fd, &seen) == 0 && stat("/dev/null", &devNull) == 0 && S_ISCHR(seen.st_mode) &&
+         seen.st_rdev == devNull.st_rdev;
+}
+
+TEST(ProcessGuards, ClosedStandardDescriptorsAreOpenedOntoDevNullAndOpenOnesKept) {
+  int status = inChild([] {
+    int keptOutput = dup(STDOUT_FILENO);
+    close(STDIN_FILENO);
+    close(STDERR_FILENO);
+    openMissingStandardStreams();
+    if (!isDevNull(STDIN_FILENO) || !isDevNull(STDERR_FILENO)) {
+      _exit(1);
+    }
+    // The open one still leads where it did, and a new file gets a fresh descriptor.
+    struct stat before;
+    struct stat after;
+    fstat(keptOutput, &before);
+    fstat(STDOUT_FILENO, &after);
+    if (before.st_ino != after.st_ino || before.st_dev != after.st_dev) {
+      _exit(2);
+    }
+    int next = open("/dev/null", O_RDONLY);
+    _exit(next > STDERR_FILENO ? 0 : 3);
+  });
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST(ProcessGuards, WritingToAGoneReaderFailsQuietly) {
+  int status = inChild([] {
+    int ends[2];
+    if (pipe(ends) != 0) {
+      _exit(2);
+    }
+    close(ends[0]);
+    installSignalHandlers();
+    _exit(write(ends[1], "x", 1) == -1 ? 0 : 1);
+  });
+  ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST(ProcessGuards, FatalSignalsEndAWindowedProgramAtOnceAndIgnoredOnesStayIgnored) {
+  for (int signalNumber : {SIGTERM, SIGINT, SIGHUP}) {
+    g_signalToRaise = signalNumber;
+    int status = inChild([] {
+      installSignalHandlers();
+      raise(g_signalToRaise);
+      // Not ended: nothing waits for a tick here.
+      _exit(1);
+    });
+    ASSERT_TRUE(WIFSIGNALED(status)) << "signal " << signalNumber;
+    EXPECT_EQ(WTERMSIG(status), signalNumber);
+  }
+
+  // Started under nohup.
+  int status = inChild([] {
+    signal(SIGHUP, SIG_IGN);
+    installSignalHandlers();
+    raise(SIGHUP);
+  });
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST(ProcessGuards, AFatalSignalInGameModeEndsTheProgramEvenWhenNoTickComes) {
+  // The main loop never gets round to it: the grace alarm ends the program with the
+  // signal all the same.
+  int status = inChild([] {
+    installSignalHandlers();
+    noteGameMode(1);
+    raise(SIGTERM);
+    pause();
+    _exit(1);
+  });
+  ASSERT_TRUE(WIFSIGNALED(status));
+  EXPECT_EQ(WTERMSIG(status), SIGTERM);
+}
