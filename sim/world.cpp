@@ -40,12 +40,14 @@ const int kGoalSpan = 800;        // later goals lie in 100..899
 const int kGoalOffset = 100;
 
 World::World() {
+  // The program starts in the Bird Control view; the first tick moves the camera behind
+  // bird 0, and until then it stands here.
+  cameraMode = CameraMode::BirdControl;
   cameraX = 100.0f;
   cameraY = 25.0f;
   cameraZ = 200.0f;
   cameraPitch = 0;
   cameraYaw = 0;
-  cameraMode = CameraMode::BirdControl;
 
   // The terrain draws its random numbers first, then the birds, then the goal.
   terrain = new Terrain();
