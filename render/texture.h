@@ -13,11 +13,11 @@
 
 class Texture {
  public:
-  char* path;             // copy of the file path, owned; null until load()
+  char* path;             // copy of the file path, owned; null until prepare()
   unsigned int glName;    // GL texture object; 0 until a successful load()
   int width;              // pixels per row, as passed to load()
   int height;             // rows, as passed to load()
-  unsigned char* pixels;  // RGBA, 4 bytes a pixel, bottom row first, owned; null until load()
+  unsigned char* pixels;  // RGBA, 4 bytes a pixel, bottom row first, owned; null until prepare()
 
   Texture();
   // Frees the path and pixel copies. The GL object belongs to its context and is
