@@ -86,47 +86,40 @@ TEST(TerrainHills, TextureStepsTakeOnlyTheTwentyValues) {
   EXPECT_EQ(*seen.rbegin(), 0.4375f);
 }
 
-// A bump cell of the 58 x 58 grid that a seed's hills regeneration draws: the first
-// one, over seeds 1, 2, ..., drawn exactly `times` times with no other bump within six
-// cells, so nothing else reaches the samples around it.
+// The first bump, over seeds 1, 2, ..., in grid rows p0..p1 and columns q0..q1 that a
+// hills regeneration draws exactly `times` times with no other bump within six cells, so
+// nothing else reaches the samples around it. Its sample is [p - 4][q - 4].
 struct LoneBump {
   unsigned seed;
-  int p;  // grid row: sample row p - 4
-  int q;  // grid column: sample column q - 4
+  int p;
+  int q;
 };
 
-static bool findLoneBump(int times, bool (*wanted)(int p, int q), LoneBump& found) {
+static LoneBump findLoneBump(int times, int p0, int p1, int q0, int q1) {
   for (unsigned seed = 1; seed < 3000; seed++) {
     srand(seed);
     int drawn[58][58] = {};
     for (int n = 0; n < 100; n++) {
       int p = rand() % 58;
-      int q = rand() % 58;
-      drawn[p][q]++;
+      drawn[p][rand() % 58]++;
     }
-    for (int p = 0; p < 58; p++) {
-      for (int q = 0; q < 58; q++) {
-        if (drawn[p][q] != times || !wanted(p, q)) {
-          continue;
-        }
-        int others = 0;
+    for (int p = p0; p <= p1; p++) {
+      for (int q = q0; q <= q1; q++) {
+        int others = -drawn[p][q];
         for (int a = std::max(p - 6, 0); a <= std::min(p + 6, 57); a++) {
           for (int b = std::max(q - 6, 0); b <= std::min(q + 6, 57); b++) {
-            others += (a != p || b != q) ? drawn[a][b] : 0;
+            others += drawn[a][b];
           }
         }
-        if (others == 0) {
-          found = {seed, p, q};
-          return true;
+        if (drawn[p][q] == times && others == 0) {
+          return {seed, p, q};
         }
       }
     }
   }
-  return false;
-}
-
-static bool inTheMiddle(int p, int q) {
-  return p >= 12 && p < 46 && q >= 12 && q < 46;
+  ADD_FAILURE() << "no lone bump drawn " << times << " times in " << p0 << ".." << p1 << " x " << q0
+                << ".." << q1;
+  return {1, 30, 30};
 }
 
 // The weights, read back from a real regeneration around a bump that no other bump's
@@ -134,39 +127,30 @@ static bool inTheMiddle(int p, int q) {
 TEST(TerrainHills, AnIsolatedBumpRaisesTheBlockBelowAndLeftOfItHoweverOftenDrawn) {
   const float weights[4][4] = {{0, 2, 3, 9}, {2, 3, 9, 12}, {3, 9, 12, 14}, {9, 12, 14, 14}};
   for (int times = 1; times <= 2; times++) {
-    LoneBump bump;
-    ASSERT_TRUE(findLoneBump(times, inTheMiddle, bump)) << "drawn " << times << " times";
+    LoneBump bump = findLoneBump(times, 12, 45, 12, 45);
     srand(bump.seed);
     Terrain t;
     t.regenerate();
-    int p = bump.p;
-    int q = bump.q;
     // Sample [x][z] sees the bump G[p][q] through the weight W[x - p + 4][z - q + 4];
     // sample [p - 4][q - 4] also keeps the bump that landed on its own cell.
     for (int dx = 0; dx < 4; dx++) {
       for (int dz = 0; dz < 4; dz++) {
         float own = (dx == 0 && dz == 0) ? 10.0f : 0.0f;
         float expected = (own + 10.0f * weights[dx][dz]) / 127;
-        EXPECT_FLOAT_EQ(heightAt(t, p - 4 + dx, q - 4 + dz), expected)
+        EXPECT_FLOAT_EQ(heightAt(t, bump.p - 4 + dx, bump.q - 4 + dz), expected)
             << "drawn " << times << " times, offset " << dx << "," << dz;
       }
     }
-    EXPECT_EQ(heightAt(t, p, q), 0.0f) << "nothing reaches up and to the right";
+    EXPECT_EQ(heightAt(t, bump.p, bump.q), 0.0f) << "nothing reaches up and to the right";
   }
 }
 
-// The border rows and columns 0 and 54..57 lie outside every sample's window; 0 and 54
-// are the ones next to it.
+// Grid rows and columns 0 and 54..57 lie outside every sample's window; 0 and 54 are the
+// ones next to it.
 TEST(TerrainHills, BumpsOnTheBorderChangeNoHeight) {
-  bool (*const borders[])(int, int) = {
-      [](int p, int q) { return p == 0 && q >= 12 && q < 46; },
-      [](int p, int q) { return p == 54 && q >= 12 && q < 46; },
-      [](int p, int q) { return q == 0 && p >= 12 && p < 46; },
-      [](int p, int q) { return q == 54 && p >= 12 && p < 46; },
-  };
-  for (auto wanted : borders) {
-    LoneBump bump;
-    ASSERT_TRUE(findLoneBump(1, wanted, bump));
+  const int places[][4] = {{0, 0, 12, 45}, {54, 54, 12, 45}, {12, 45, 0, 0}, {12, 45, 54, 54}};
+  for (const auto& at : places) {
+    LoneBump bump = findLoneBump(1, at[0], at[1], at[2], at[3]);
     srand(bump.seed);
     Terrain t;
     t.regenerate();
@@ -174,7 +158,7 @@ TEST(TerrainHills, BumpsOnTheBorderChangeNoHeight) {
     for (int x = std::max(bump.p - 6, 0); x <= std::min(bump.p + 2, 49); x++) {
       for (int z = std::max(bump.q - 6, 0); z <= std::min(bump.q + 2, 49); z++) {
         EXPECT_EQ(heightAt(t, x, z), 0.0f)
-            << "bump at " << bump.p << "," << bump.q << ", sample " << x << "," << z;
+            << "bump " << bump.p << "," << bump.q << ", sample " << x << "," << z;
       }
     }
   }
