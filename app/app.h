@@ -13,27 +13,46 @@
 #include "render/renderer.h"
 #include "sim/world.h"
 
-// Ids that the context menu passes to onMenu. A "+" label shows a setting that is on
-// and switches it off; a "-" label shows it off and switches it on.
+// Ids that the context menu passes to onMenu; kMainMenu below shows which entry gives
+// which.
 struct MenuCommand {
   enum {
-    Separator = -1,     // both "----------" entries: nothing
+    Separator = -1,     // both separator entries: nothing
     BirdControl = 11,   // camera behind bird 0
     SmartFollow = 12,   // camera behind the flock
-    FogOn = 20,         // "- Fog"
-    FogOff = 21,        // "+ Fog"
-    ShadowsOff = 30,    // "+ Shadows"
-    ShadowsOn = 31,     // "- Shadows"
-    FrameRateOff = 40,  // "+ FPS"
-    FrameRateOn = 41,   // "- FPS"
-    FlatGround = 80,    // "+ Bumps and Hills"
-    HillyGround = 81,   // "- Bumps and Hills"
-    FullScreen = 100,   // "Full Screen Mode"
+    FogOn = 20,         // fog on, grey sky
+    FogOff = 21,        // fog off, blue sky
+    ShadowsOff = 30,    // birds without shadows
+    ShadowsOn = 31,     // birds with shadows
+    FrameRateOff = 40,  // no frame-rate read-out
+    FrameRateOn = 41,   // frame-rate read-out
+    FlatGround = 80,    // new flat ground
+    HillyGround = 81,   // new random hills
+    FullScreen = 100,   // switch to full-screen mode
   };
 };
 
+// One row per entry of the main menu, in the order GLUT numbers them from 1. A toggle row
+// is built showing its setting on ("+ ..."): its id switches the setting off and turns the
+// entry into nextLabel and nextId, which switches it on again and brings the row's own
+// label and id back.
+struct MenuEntry {
+  const char* label;      // as the menu is built
+  int id;                 // command as built; kViewSubMenu for the entry that opens View
+  const char* nextLabel;  // a toggle's label while its setting is off; null for other entries
+  int nextId;             // a toggle's command while its setting is off
+};
+const int kViewSubMenu = 0;  // not a command: GLUT opens the submenu and calls no one
+const int kMainMenuEntries = 8;
+extern const MenuEntry kMainMenu[kMainMenuEntries];
+
 const unsigned int kTickMilliseconds = 33;  // one simulation step per timer tick
-const int kTimerValue = 1;                  // the value every tick is armed with; unused
+// The value every tick is armed with. onTimer ignores it, but tools/probe.cpp files each
+// timer chain under its value (0 to 15) to count the ticks, so it must stay that small.
+const int kTimerValue = 1;
+
+const int kWindowWidth = 640;  // the window's first size, before any reshape
+const int kWindowHeight = 480;
 
 extern Renderer* g_renderer;  // the one Renderer; created first, lives until the process ends
 extern World* g_world;        // the one World; created after GLUT is initialised

@@ -1,7 +1,11 @@
 // The GLUT callbacks: frames, ticks, projection, keys and menu commands.
 #include <GL/freeglut.h>
 #include <GL/glu.h>
+
+#include <cstdlib>  // on glibc, defines __GLIBC__
+#ifdef __GLIBC__
 #include <malloc.h>
+#endif
 
 #include "app/app.h"
 
@@ -21,27 +25,8 @@ const double kFarPlaneFog = 300.0;
 const double kFarPlaneClear = 1000.0;
 
 // The size of the last reshape, so that the fog commands can re-apply the projection.
-static int g_viewWidth = 640;
-static int g_viewHeight = 480;
-
-// One row per toggle entry: the command of the id, the entry it sits at, and the
-// label and id the entry shows afterwards.
-struct MenuToggle {
-  int id;
-  int entry;
-  const char* label;
-  int nextId;
-};
-const MenuToggle kToggles[] = {
-    {MenuCommand::FogOff, 3, "- Fog", MenuCommand::FogOn},
-    {MenuCommand::FogOn, 3, "+ Fog", MenuCommand::FogOff},
-    {MenuCommand::ShadowsOff, 4, "- Shadows", MenuCommand::ShadowsOn},
-    {MenuCommand::ShadowsOn, 4, "+ Shadows", MenuCommand::ShadowsOff},
-    {MenuCommand::FrameRateOff, 5, "- FPS", MenuCommand::FrameRateOn},
-    {MenuCommand::FrameRateOn, 5, "+ FPS", MenuCommand::FrameRateOff},
-    {MenuCommand::FlatGround, 6, "- Bumps and Hills", MenuCommand::HillyGround},
-    {MenuCommand::HillyGround, 6, "+ Bumps and Hills", MenuCommand::FlatGround},
-};
+static int g_viewWidth = kWindowWidth;
+static int g_viewHeight = kWindowHeight;
 
 // Set by a switch between window and full screen. GLUT tears the old surface and its GL
 // context down only at the end of the main-loop pass that made the new one, so the next
@@ -108,25 +93,14 @@ void onKeyboard(unsigned char key, int, int) {
 void onTimer(int) {
   endOnPendingSignal();
   if (g_releaseFreedMemory) {
+#ifdef __GLIBC__
     malloc_trim(0);
+#endif
     g_releaseFreedMemory = 0;
   }
   g_world->step();
   // The next tick comes 33 ms after this one ends.
   glutTimerFunc(kTickMilliseconds, onTimer, kTimerValue);
-}
-
-static void relabel(const MenuToggle& toggle) {
-  // GLUT makes the chosen entry's menu current while the menu callback runs.
-  glutChangeToMenuEntry(toggle.entry, toggle.label, toggle.nextId);
-}
-
-static void setFog(int enabled, const MenuToggle& toggle) {
-  g_renderer->fogEnabled = enabled;
-  relabel(toggle);
-  applyClearColour(enabled);
-  // The far plane follows the fog switch from the next frame, not the next resize.
-  applyPerspective(g_viewWidth, g_viewHeight);
 }
 
 static void setHills(int flat) {
@@ -143,35 +117,26 @@ static void enterFullScreen() {
   g_releaseFreedMemory = 1;
 }
 
-// Switches the setting of a toggle entry and relabels the entry.
-static void applyToggle(const MenuToggle& toggle) {
-  switch (toggle.id) {
-    case MenuCommand::FogOff:
-      setFog(0, toggle);
-      return;
-    case MenuCommand::FogOn:
-      setFog(1, toggle);
-      return;
-    case MenuCommand::ShadowsOff:
-      g_renderer->shadowsEnabled = 0;
-      break;
-    case MenuCommand::ShadowsOn:
-      g_renderer->shadowsEnabled = 1;
-      break;
-    case MenuCommand::FrameRateOff:
-      g_renderer->frameRateEnabled = 0;
-      break;
-    case MenuCommand::FrameRateOn:
-      g_renderer->frameRateEnabled = 1;
-      break;
-    case MenuCommand::FlatGround:
-      setHills(1);
-      break;
-    case MenuCommand::HillyGround:
-      setHills(0);
-      break;
+// Switches the setting of the toggle entry at position to enabled, and shows the label
+// and command that switch it back. The fog's clear colour and far plane follow at once.
+static void switchToggle(const MenuEntry& entry, int position, int enabled) {
+  const char* label = enabled ? entry.label : entry.nextLabel;
+  int nextId = enabled ? entry.id : entry.nextId;
+  if (entry.id == MenuCommand::FogOff) {
+    g_renderer->fogEnabled = enabled;
+  } else if (entry.id == MenuCommand::ShadowsOff) {
+    g_renderer->shadowsEnabled = enabled;
+  } else if (entry.id == MenuCommand::FrameRateOff) {
+    g_renderer->frameRateEnabled = enabled;
+  } else if (entry.id == MenuCommand::FlatGround) {
+    setHills(!enabled);
   }
-  relabel(toggle);
+  // GLUT makes the chosen entry's menu current while the menu callback runs.
+  glutChangeToMenuEntry(position, label, nextId);
+  if (entry.id == MenuCommand::FogOff) {
+    applyClearColour(enabled);
+    applyPerspective(g_viewWidth, g_viewHeight);
+  }
 }
 
 void onMenu(int id) {
@@ -188,9 +153,13 @@ void onMenu(int id) {
     return;
   }
   // Any other id, the separators' among them, does nothing.
-  for (const MenuToggle& toggle : kToggles) {
-    if (toggle.id == id) {
-      applyToggle(toggle);
+  for (int i = 0; i < kMainMenuEntries; i++) {
+    const MenuEntry& entry = kMainMenu[i];
+    if (entry.nextLabel == nullptr) {
+      continue;
+    }
+    if (id == entry.id || id == entry.nextId) {
+      switchToggle(entry, i + 1, id == entry.nextId);
       return;
     }
   }

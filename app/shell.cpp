@@ -13,26 +13,23 @@ World* g_world = nullptr;
 int g_windowId = 0;
 int g_fullScreen = 0;
 
-const int kWindowWidth = 640;
-const int kWindowHeight = 480;
 const char* const kWindowTitle = "Avifold";
 const char* const kGameMode = "640x480:32";  // full screen: 640 x 480, 32 bits a pixel
 
-// One row per menu entry, in the order GLUT numbers them from 1.
-struct MenuEntry {
-  const char* label;
-  int id;
-};
+// The View submenu: the camera modes.
 const MenuEntry kViewMenu[] = {
-    {"Bird Control", MenuCommand::BirdControl},
-    {"Smart Follow", MenuCommand::SmartFollow},
+    {"Bird Control", MenuCommand::BirdControl, nullptr, 0},
+    {"Smart Follow", MenuCommand::SmartFollow, nullptr, 0},
 };
-const char* const kViewLabel = "View";  // main entry 1: the View submenu
-const MenuEntry kMainMenuAfterView[] = {
-    {"----------", MenuCommand::Separator},         {"+ Fog", MenuCommand::FogOff},
-    {"+ Shadows", MenuCommand::ShadowsOff},         {"+ FPS", MenuCommand::FrameRateOff},
-    {"+ Bumps and Hills", MenuCommand::FlatGround}, {"----------", MenuCommand::Separator},
-    {"Full Screen Mode", MenuCommand::FullScreen},
+const MenuEntry kMainMenu[kMainMenuEntries] = {
+    {"View", kViewSubMenu, nullptr, 0},
+    {"----------", MenuCommand::Separator, nullptr, 0},
+    {"+ Fog", MenuCommand::FogOff, "- Fog", MenuCommand::FogOn},
+    {"+ Shadows", MenuCommand::ShadowsOff, "- Shadows", MenuCommand::ShadowsOn},
+    {"+ FPS", MenuCommand::FrameRateOff, "- FPS", MenuCommand::FrameRateOn},
+    {"+ Bumps and Hills", MenuCommand::FlatGround, "- Bumps and Hills", MenuCommand::HillyGround},
+    {"----------", MenuCommand::Separator, nullptr, 0},
+    {"Full Screen Mode", MenuCommand::FullScreen, nullptr, 0},
 };
 
 // The menus built for the current window. GLUT menus outlive windows, so those of an
@@ -119,9 +116,12 @@ static void buildMenu() {
     glutAddMenuEntry(entry.label, entry.id);
   }
   g_mainMenuId = glutCreateMenu(onMenu);
-  glutAddSubMenu(kViewLabel, g_viewMenuId);
-  for (const MenuEntry& entry : kMainMenuAfterView) {
-    glutAddMenuEntry(entry.label, entry.id);
+  for (const MenuEntry& entry : kMainMenu) {
+    if (entry.id == kViewSubMenu) {
+      glutAddSubMenu(entry.label, g_viewMenuId);
+    } else {
+      glutAddMenuEntry(entry.label, entry.id);
+    }
   }
   glutAttachMenu(GLUT_RIGHT_BUTTON);
 }

@@ -6,12 +6,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-build=build-bench
-jobs=2  # the machine is shared: keep the build light
+build=build-bench  # the bench preset's tree (CMakePresets.json)
 log="$build/bench-build.log"
 mkdir -p "$build"
-if ! { cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DAVIFOLD_BENCH=ON &&
-  cmake --build "$build" -j "$jobs" \
+if ! { cmake --preset bench &&
+  cmake --build --preset bench \
     --target avifold avifold_probe core_bench texture_bench bare_loop; } >"$log" 2>&1; then
   cat "$log"
   exit 1

@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -32,12 +31,10 @@ static std::string writeImageFile() {
 static void textureReadPixels(benchmark::State& state) {
   std::string path = writeImageFile();
   Texture texture;
-  texture.path = new char[path.size() + 1];
-  memcpy(texture.path, path.c_str(), path.size() + 1);
-  texture.width = kSide;
-  texture.height = kSide;
-  // The buffer as Texture::load allocates it: one spare row and column.
-  texture.pixels = new unsigned char[static_cast<size_t>(kSide + 1) * (kSide + 1) * 4];
+  if (!texture.prepare(path.c_str(), kSide, kSide)) {
+    state.SkipWithError("cannot allocate the pixel buffer");
+    return;
+  }
   for (auto _ : state) {
     if (!texture.readPixels()) {
       state.SkipWithError("cannot open the image file");

@@ -22,8 +22,9 @@ const float kScrolled = -1.0f;
 const int kWaterStrips = 4;
 const int kWaterStripVertices = 4;
 
-// Four strips around the land, each from the edge that touches the land (texture
-// offset o) to its outer edge (1). Fixed numbers: they do not follow the cell size.
+// Four strips around the land. Across each, one texture coordinate runs from the scroll
+// offset (kScrolled) on the edge that touches the land to 1 on the outer edge. Fixed
+// numbers: they do not follow the cell size.
 const WaterVertex kWaterStripTable[kWaterStrips][kWaterStripVertices] = {
     {{kScrolled, 0, 0, 0}, {kScrolled, 1, 0, 1000}, {1, 0, -1000, 0}, {1, 1, -1000, 1000}},
     {{0, kScrolled, -500, 0}, {0, 1, -500, -1000}, {1, kScrolled, 1500, 0}, {1, 1, 1500, -1000}},
@@ -107,7 +108,7 @@ void Renderer::drawWater() {
   glEnable(GL_TEXTURE_2D);
   scrollWater();
   glColor4f(1, 1, 1, 1);
-  glBindTexture(GL_TEXTURE_2D, textures[kSceneTextures - 1]->glName);
+  glBindTexture(GL_TEXTURE_2D, textures[TextureSlot::Water1]->glName);
   for (int strip = 0; strip < kWaterStrips; strip++) {
     glBegin(GL_TRIANGLE_STRIP);
     for (int k = 0; k < kWaterStripVertices; k++) {
@@ -132,7 +133,7 @@ void Renderer::drawTrees() {
     float px = site.cellX * cellSize;
     float pz = site.cellZ * cellSize;
     float y0 = site.baseHeight;
-    glBindTexture(GL_TEXTURE_2D, textures[site.textureIndex]->glName);
+    glBindTexture(GL_TEXTURE_2D, textures[TextureSlot::Tree0 + site.textureIndex]->glName);
     glBegin(GL_TRIANGLE_STRIP);
     glTexCoord2f(0, 0);
     glVertex3f(px, y0, pz);

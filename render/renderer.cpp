@@ -8,34 +8,35 @@
 
 #include "sim/angles.h"
 
-const float kCellSize = 20.0f;  // world units between terrain samples
-
 // Fog fades the scene into the grey sky between these distances.
 const float kFogStart = 100.0f;
 const float kFogEnd = 300.0f;
-const float kFogDensity = 0.35f;  // set for completeness; linear fog does not use it
-const float kFogGrey = 0.7f;      // fog colour and grey sky
+const float kFogDensity = 0.35f;               // set for completeness; linear fog does not use it
+const float kFogGrey = 0.7f;                   // fog colour and grey sky
+const float kSkyBlue[3] = {0.2f, 0.2f, 1.0f};  // the sky without fog
+const float kClearAlpha = 0.7f;  // both skies' alpha; nothing reads the window's alpha
 
 // Where the frame-rate read-out sits in eye space: upper right of a 640 x 480 view.
 const float kReadOutX = 0.4f;
 const float kReadOutY = 0.38f;
 const float kReadOutZ = -1.0f;
 
-// One row of the texture set: the file, its size and where the Renderer keeps it.
-struct TextureFile {
-  const char* path;
-  int width;
-  int height;
+// A context can report errors without end; a few name the fault well enough.
+const int kMostGlErrorsReported = 8;
+
+// What each texture is drawn by is in its row's comment.
+const TextureFile kTextureSet[kTextureFiles] = {
+    {TextureSlot::Ground, "data/ground512.raw", 512},  // the terrain list
+    {TextureSlot::Cloud, "data/cloud0.raw", 256},      // nothing
+    {TextureSlot::Bird, "data/good1.raw", 512},        // the bird list
+    {TextureSlot::Water0, "data/water0.raw", 512},     // nothing
+    {TextureSlot::Water1, "data/water1.raw", 512},     // the water
+    {TextureSlot::Tree0, "data/tree0.raw", 128},       // trees of texture index 0
+    {TextureSlot::Tree0 + 1, "data/tree1.raw", 128},   // trees of texture index 1
 };
 
-const TextureFile kGroundFile = {"data/ground512.raw", 512, 512};
-const TextureFile kCloudFile = {"data/cloud0.raw", 256, 256};
-const TextureFile kBirdFile = {"data/good1.raw", 512, 512};
-const TextureFile kWaterFiles[2] = {{"data/water0.raw", 512, 512}, {"data/water1.raw", 512, 512}};
-const char* const kTreePathFormat = "data/tree%d.raw";
-const int kTreeSize = 128;
-const int kTreeTextures = 2;
-const int kFirstWaterSlot = 2;  // textures[2] and [3] hold the water
+// Set by init(), cleared once the first frame of its context has been checked for GL errors.
+static int g_firstFrameOfContext = 0;
 
 Renderer::Renderer() {
   fogEnabled = 1;
@@ -44,10 +45,10 @@ Renderer::Renderer() {
   treesEnabled = 1;
   frameRateEnabled = 1;
   shadowsEnabled = 1;
-  cellSize = kCellSize;
+  cellSize = static_cast<float>(kCellSize);
+  depthPhase = 1;
   // Nothing is loaded before the first init(); null pointers let a later init()
   // release what the earlier context loaded.
-  depthPhase = 1;
   groundTexture = nullptr;
   world = nullptr;
   terrainList = 0;
@@ -66,47 +67,54 @@ void Renderer::setWorld(World* sceneWorld) {
 // The sky colour matches the fog when fog is on, so distant ground fades into it.
 void applyClearColour(int fogEnabled) {
   if (fogEnabled) {
-    glClearColor(kFogGrey, kFogGrey, kFogGrey, 0.7f);
+    glClearColor(kFogGrey, kFogGrey, kFogGrey, kClearAlpha);
   } else {
-    glClearColor(0.2f, 0.2f, 1.0f, 0.7f);
+    glClearColor(kSkyBlue[0], kSkyBlue[1], kSkyBlue[2], kClearAlpha);
   }
 }
 
-// A new Texture loaded from file. A file that cannot be read has already been
-// reported by load(); the texture then draws without an image.
-static Texture* loadTexture(const TextureFile& file) {
-  Texture* texture = new Texture();
-  texture->load(file.path, file.width, file.height);
-  return texture;
+#ifndef NDEBUG
+void checkGlErrors(const char* label) {
+  for (int i = 0; i < kMostGlErrorsReported; i++) {
+    GLenum error = glGetError();
+    if (error == GL_NO_ERROR) {
+      return;
+    }
+    fprintf(stderr, "avifold: GL error 0x%04x %s\n", error, label);
+  }
+}
+#endif
+
+Texture*& Renderer::texture(int slot) {
+  if (slot == TextureSlot::Ground) {
+    return groundTexture;
+  }
+  if (slot == TextureSlot::Cloud) {
+    return cloudTexture;
+  }
+  if (slot == TextureSlot::Bird) {
+    return birdTexture;
+  }
+  return textures[slot];
 }
 
 // The Texture objects of an earlier GL context: their GL objects died with it, so
 // only their buffers are freed; the new context loads its own.
-static void releaseTexture(Texture*& texture) {
-  delete texture;
-  texture = nullptr;
+void Renderer::releaseTextures() {
+  for (const TextureFile& file : kTextureSet) {
+    delete texture(file.slot);
+    texture(file.slot) = nullptr;
+  }
 }
 
-// The seven textures, in the order their files are read (a missing file's message
-// therefore comes in this order too). Each Texture is stored before it is loaded.
+// The seven textures, in the order their files are read. Each Texture is stored before it
+// is loaded; a file that cannot be read has already been reported by load(), and the
+// texture then draws without an image.
 static void loadSceneTextures(Renderer& r) {
-  releaseTexture(r.groundTexture);
-  releaseTexture(r.cloudTexture);
-  releaseTexture(r.birdTexture);
-  for (int i = 0; i < kSceneTextures; i++) {
-    releaseTexture(r.textures[i]);
-  }
-
-  r.groundTexture = loadTexture(kGroundFile);
-  r.cloudTexture = loadTexture(kCloudFile);
-  r.birdTexture = loadTexture(kBirdFile);
-  for (int w = 0; w < 2; w++) {
-    r.textures[kFirstWaterSlot + w] = loadTexture(kWaterFiles[w]);
-  }
-  for (int t = 0; t < kTreeTextures; t++) {
-    char path[32];
-    snprintf(path, sizeof path, kTreePathFormat, t);
-    r.textures[t] = loadTexture({path, kTreeSize, kTreeSize});
+  for (const TextureFile& file : kTextureSet) {
+    Texture* texture = new Texture();
+    r.texture(file.slot) = texture;
+    texture->load(file.path, file.size, file.size);
   }
   // A missing file's message has no line break; let it reach a piped console now.
   fflush(stdout);
@@ -147,12 +155,16 @@ void Renderer::init() {
 
   glDisable(GL_LIGHTING);
 
+  releaseTextures();
   loadSceneTextures(*this);
 
   birdList = glGenLists(1);
   terrainList = glGenLists(1);
   buildTerrainList();
   buildBirdList();
+
+  checkGlErrors("after setting up the context");
+  g_firstFrameOfContext = 1;
 }
 
 // Alternates the depth-range halves: 0..0.5 with GL_LESS, then 1..0.5 with GL_GREATER,
@@ -202,5 +214,11 @@ void Renderer::drawFrame() {
   glFinish();
   if (doubleBuffered) {
     glutSwapBuffers();
+  }
+
+  // A new context's first frame is where a fault in its set-up shows.
+  if (g_firstFrameOfContext) {
+    checkGlErrors("in the first frame of a context");
+    g_firstFrameOfContext = 0;
   }
 }

@@ -13,7 +13,29 @@
 #include "render/texture.h"
 #include "sim/world.h"
 
-const int kSceneTextures = 4;  // entries of Renderer::textures: tree 0, tree 1, water 0, water 1
+// Where the Renderer keeps each of its textures. Slots below kSceneTextures are entries of
+// Renderer::textures, which the tree pass indexes with a tree site's texture index.
+struct TextureSlot {
+  enum {
+    Tree0 = 0,                   // the trees: slots 0 .. kTreeTextures - 1
+    Water0 = kTreeTextures,      // loaded, not drawn
+    Water1 = kTreeTextures + 1,  // the water surface
+    Ground = kTreeTextures + 2,  // groundTexture: the terrain list
+    Cloud = kTreeTextures + 3,   // cloudTexture: loaded, not drawn
+    Bird = kTreeTextures + 4,    // birdTexture: the bird list
+  };
+};
+const int kSceneTextures = TextureSlot::Water1 + 1;  // entries of Renderer::textures
+const int kTextureFiles = TextureSlot::Bird + 1;     // textures in all
+
+// One row of the texture set: where the Renderer keeps the texture, its file and size.
+struct TextureFile {
+  int slot;          // a TextureSlot
+  const char* path;  // relative to the working directory
+  int size;          // width and height in pixels
+};
+// In the order init() loads them, which is also the order of any missing-file messages.
+extern const TextureFile kTextureSet[kTextureFiles];
 
 class Renderer {
  public:
@@ -38,6 +60,11 @@ class Renderer {
   void setWorld(World* sceneWorld);
   // GL state, textures and display lists for the current (new) GL context.
   void init();
+  // The texture field of a TextureSlot.
+  Texture*& texture(int slot);
+  // Frees every Texture and leaves its field null. Their GL objects are not touched:
+  // they belong to the context that made them and die with it.
+  void releaseTextures();
   void drawFrame();
   void drawFrameRate();
 
@@ -56,6 +83,14 @@ class Renderer {
 
 // Sets the clear colour that goes with the fog switch: grey like the fog, or blue.
 void applyClearColour(int fogEnabled);
+
+// Debug builds: reports every pending GL error to stderr, naming where it was noticed.
+// Release builds compile it away and make no GL call.
+#ifdef NDEBUG
+inline void checkGlErrors(const char*) {}
+#else
+void checkGlErrors(const char* label);
+#endif
 
 // Frame-rate read-out, kept across re-initialisation: frames counted since the last
 // latch, the number shown, the local-time seconds field at the last latch, its text.

@@ -27,12 +27,31 @@ Texture::~Texture() {
   delete[] pixels;
 }
 
-bool Texture::load(const char* filePath, int imageWidth, int imageHeight) {
+size_t Texture::bufferBytes(int imageWidth, int imageHeight) {
   // One spare row and column, as the buffer has always been laid out; only the first
   // width x height pixels are written and uploaded.
-  size_t bytes =
-      static_cast<size_t>(imageWidth + 1) * static_cast<size_t>(imageHeight + 1) * kBytesPerPixel;
-  pixels = new (std::nothrow) unsigned char[bytes];
+  return static_cast<size_t>(imageWidth + 1) * static_cast<size_t>(imageHeight + 1) *
+         kBytesPerPixel;
+}
+
+bool Texture::load(const char* filePath, int imageWidth, int imageHeight) {
+  if (!prepare(filePath, imageWidth, imageHeight)) {
+    return false;
+  }
+  if (!readPixels()) {
+    printf("ERROR LOADING FILE!!!");
+    return false;
+  }
+  upload();
+  return true;
+}
+
+bool Texture::prepare(const char* filePath, int imageWidth, int imageHeight) {
+  // A Texture prepared again drops what it held.
+  delete[] pixels;
+  delete[] path;
+  path = nullptr;
+  pixels = new (std::nothrow) unsigned char[bufferBytes(imageWidth, imageHeight)];
   if (pixels == nullptr) {
     return false;
   }
@@ -41,18 +60,15 @@ bool Texture::load(const char* filePath, int imageWidth, int imageHeight) {
   memcpy(path, filePath, pathBytes);
   width = imageWidth;
   height = imageHeight;
+  return true;
+}
 
-  if (!readPixels()) {
-    printf("ERROR LOADING FILE!!!");
-    return false;
-  }
-
+void Texture::upload() {
   glGenTextures(1, &glName);
   glBindTexture(GL_TEXTURE_2D, glName);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
   gluBuild2DMipmaps(GL_TEXTURE_2D, GL_RGBA, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
-  return true;
 }
 
 // Opens the file for reading without ever waiting: a FIFO in place of an image would

@@ -24,7 +24,6 @@ const int kCruiseAltitudeSpan = 10;
 // Ground rule: climb when this close above the stored height sample under the bird.
 const float kGroundClearance = 5.0f;
 const float kGroundClimb = 0.5f;
-const int kGroundCellSize = 20;  // world units per height sample
 
 // User control of bird 0.
 const float kUserTurn = 0.5f;      // turn impulse of a held left or right arrow
@@ -41,12 +40,14 @@ const int kGoalSpan = 800;        // later goals lie in 100..899
 const int kGoalOffset = 100;
 
 World::World() {
+  // The program starts in the Bird Control view; the first tick moves the camera behind
+  // bird 0, and until then it stands here.
+  cameraMode = CameraMode::BirdControl;
   cameraX = 100.0f;
   cameraY = 25.0f;
   cameraZ = 200.0f;
   cameraPitch = 0;
   cameraYaw = 0;
-  cameraMode = CameraMode::BirdControl;
 
   // The terrain draws its random numbers first, then the birds, then the goal.
   terrain = new Terrain();
@@ -118,13 +119,13 @@ static float cruiseClimb(const Bird& b) {
 // The stored height sample under (x, z). Beyond the land lies the water at height 0,
 // so a bird out there climbs as it would over flat ground.
 static float groundBelow(const Terrain& terrain, float x, float z) {
-  float landEdge = static_cast<float>(kTerrainSamples * kGroundCellSize);
-  float cellBelowZero = static_cast<float>(-kGroundCellSize);
+  float landEdge = static_cast<float>(kTerrainSamples * kCellSize);
+  float cellBelowZero = static_cast<float>(-kCellSize);
   if (x <= cellBelowZero || z <= cellBelowZero || x >= landEdge || z >= landEdge) {
     return 0.0f;
   }
-  int cx = static_cast<int>(x) / kGroundCellSize;
-  int cz = static_cast<int>(z) / kGroundCellSize;
+  int cx = static_cast<int>(x) / kCellSize;
+  int cz = static_cast<int>(z) / kCellSize;
   return terrain.heights[cx * kTerrainSamples + cz];
 }
 
@@ -144,8 +145,8 @@ void World::steerBird(int index) {
   }
   float mx = sx / kFlockSize;
   float mz = sz / kFlockSize;
-  double ms = ss / 40.0;
-  double mc = sc / 40.0;
+  double ms = ss / kFlockSize;
+  double mc = sc / kFlockSize;
   float dx = mx - b.x;
   float dz = mz - b.z;
 

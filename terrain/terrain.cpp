@@ -27,7 +27,6 @@ const int kTexStepChoices = 20;
 const float kTexStepDivisor = 80.0f;
 const float kTexStepBase = 0.2f;
 
-const int kTreeTextures = 2;         // tree textures to choose from
 const double kTreeBaseFactor = 4.0;  // tree foot height per unit of height sample
 
 Terrain::Terrain() {

@@ -12,6 +12,8 @@
 const int kTerrainSamples = 50;                               // samples along x and along z
 const int kTerrainCells = kTerrainSamples * kTerrainSamples;  // samples in all
 const int kTreeCount = 30;                                    // tree sites
+const int kTreeTextures = 2;                                  // tree textures a site picks from
+const int kCellSize = 20;                                     // world units between samples
 
 class TreeSite {
  public:

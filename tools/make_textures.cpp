@@ -21,6 +21,8 @@
 #include <string>
 #include <vector>
 
+#include "render/bird_mesh.h"
+
 namespace {
 
 constexpr int kTerrainSize = 512;  // ground, bird and water images are 512 x 512
@@ -381,13 +383,7 @@ WaterLook livelyWater() {
 
 enum class BirdPart { Wing, Tail, Back };
 
-struct SkinVertex {
-  double u;  // texture coordinate across the image, 0..1
-  double v;  // texture coordinate up the image, 0..1 (0 is the bottom row)
-  double x;  // model position: along the wings, -6.5..6.5
-  double y;  // model position: up, -0.5..1.5
-  double z;  // model position: toward the beak, -3..2
-};
+using SkinVertex = BirdVertex;
 
 struct SkinTriangle {
   BirdPart part;         // how the triangle is coloured
@@ -397,69 +393,24 @@ struct SkinTriangle {
 // The bird model's triangles with their texture coordinates. The three beak triangles are left
 // out: they take the image's corners (0, 0), (1, 0), (1, 1), so the beak shows the whole lower
 // right half of the image, which the background paints horn-coloured.
-const SkinTriangle kSkinTriangles[] = {
-    {BirdPart::Wing,
-     {{0.662, 0.211, 5, 1.5, 0}, {0.733, 0.243, 6, 1.5, 0.5}, {0.778, 0.207, 6.5, 1.5, 0}}},
-    {BirdPart::Wing,
-     {{0.662, 0.211, 5, 1.5, 0}, {0.694, 0.278, 5.3, 1.5, 1}, {0.733, 0.243, 6, 1.5, 0.5}}},
-    {BirdPart::Wing,
-     {{0.662, 0.211, 5, 1.5, 0}, {0.533, 0.252, 3.5, 1.2, 0.1}, {0.694, 0.278, 5.3, 1.5, 1}}},
-    {BirdPart::Wing,
-     {{0.645, 0.325, 3.7, 1.5, 1.8}, {0.533, 0.252, 3.5, 1.2, 0.1}, {0.694, 0.278, 5.3, 1.5, 1}}},
-    {BirdPart::Wing,
-     {{0.645, 0.325, 3.7, 1.5, 1.8}, {0.627, 0.325, 3.2, 1.5, 1.8}, {0.533, 0.252, 3.5, 1.2, 0.1}}},
-    {BirdPart::Wing,
-     {{0.596, 0.345, 2, 1.2, 1.3}, {0.533, 0.252, 3.5, 1.2, 0.1}, {0.627, 0.325, 3.2, 1.5, 1.8}}},
-    {BirdPart::Wing,
-     {{0.596, 0.345, 2, 1.2, 1.3}, {0.533, 0.252, 3.5, 1.2, 0.1}, {0.462, 0.298, 2, 0.9, -0.8}}},
-    {BirdPart::Wing,
-     {{0.596, 0.345, 2, 1.2, 1.3}, {0.556, 0.368, 1, 0.8, 1}, {0.462, 0.298, 2, 0.9, -0.8}}},
-    {BirdPart::Wing,
-     {{0.384, 0.352, 0.5, 0.5, -1.3}, {0.556, 0.368, 1, 0.8, 1}, {0.462, 0.298, 2, 0.9, -0.8}}},
-    {BirdPart::Wing,
-     {{0.384, 0.352, 0.5, 0.5, -1.3}, {0.556, 0.368, 1, 0.8, 1}, {0.521, 0.384, 0.5, 0.6, 1}}},
-    {BirdPart::Tail,
-     {{0.34, 0.36, 0.5, 0.5, -1}, {0.188, 0.329, 0, -0.5, -3}, {0.333, 0.262, 1.7, -0.5, -2.1}}},
-    {BirdPart::Tail,
-     {{0.286, 0.423, -0.5, 0.5, -1}, {0.188, 0.329, 0, -0.5, -3}, {0.34, 0.36, 0.5, 0.5, -1}}},
-    {BirdPart::Tail,
-     {{0.196, 0.46, -1.7, -0.5, -2.1}, {0.188, 0.329, 0, -0.5, -3}, {0.286, 0.423, -0.5, 0.5, -1}}},
-    {BirdPart::Back,
-     {{0.411, 0.415, 0, 0.7, 0}, {0.521, 0.384, 0.5, 0.6, 1}, {0.384, 0.352, 0.5, 0.5, -1}}},
-    {BirdPart::Back,
-     {{0.411, 0.415, 0, 0.7, 0}, {0.3, 0.456, -0.5, 0.5, -1.3}, {0.384, 0.352, 0.5, 0.5, -1}}},
-    {BirdPart::Back,
-     {{0.411, 0.415, 0, 0.7, 0}, {0.435, 0.488, 0.5, 0.6, 1}, {0.521, 0.384, -0.5, 0.6, 1}}},
-    {BirdPart::Back,
-     {{0.411, 0.415, 0, 0.7, 0}, {0.435, 0.488, -0.5, 0.6, 1}, {0.3, 0.456, -0.5, 0.5, -1.3}}},
-    {BirdPart::Wing,
-     {{0.3, 0.456, -0.5, 0.5, -1.3}, {0.407, 0.567, -1, 0.8, 1}, {0.435, 0.488, -0.5, 0.6, 1}}},
-    {BirdPart::Wing,
-     {{0.3, 0.456, -0.5, 0.5, -1.3}, {0.407, 0.576, -1, 0.8, 1}, {0.243, 0.607, -2, 0.9, -0.8}}},
-    {BirdPart::Wing,
-     {{0.392, 0.647, -2, 1.2, 1.3}, {0.407, 0.576, -1, 0.8, 1}, {0.243, 0.607, -2, 0.9, -0.8}}},
-    {BirdPart::Wing,
-     {{0.392, 0.647, -2, 1.2, 1.3}, {0.235, 0.678, -3.5, 1.2, 0.1}, {0.243, 0.607, -2, 0.9, -0.8}}},
-    {BirdPart::Wing,
-     {{0.392, 0.647, -2, 1.2, 1.3}, {0.235, 0.678, -3.5, 1.2, 0.1}, {0.37, 0.69, -3.2, 1.5, 1.8}}},
-    {BirdPart::Wing,
-     {{0.329, 0.741, -3.7, 1.5, 1.8},
-      {0.235, 0.678, -3.5, 1.2, 0.1},
-      {0.37, 0.69, -3.2, 1.5, 1.8}}},
-    {BirdPart::Wing,
-     {{0.329, 0.741, -3.7, 1.5, 1.8},
-      {0.235, 0.678, -3.5, 1.2, 0.1},
-      {0.282, 0.819, -5.3, 1.5, 1}}},
-    {BirdPart::Wing,
-     {{0.2, 0.827, -5, 1.5, 0}, {0.235, 0.678, -3.5, 1.2, 0.1}, {0.282, 0.819, -5.3, 1.5, 1}}},
-    {BirdPart::Wing,
-     {{0.2, 0.827, -5, 1.5, 0}, {0.239, 0.9, -6, 1.5, 0.5}, {0.282, 0.819, -5.3, 1.5, 1}}},
-    {BirdPart::Wing,
-     {{0.2, 0.827, -5, 1.5, 0}, {0.239, 0.9, -6, 1.5, 0.5}, {0.2, 0.958, -6.5, 1.5, 0}}},
-};
+std::vector<SkinTriangle> skinTriangles() {
+  std::vector<SkinTriangle> triangles;
+  for (int t = 0; t < kBirdTriangles; ++t) {
+    if (t >= kBirdBeakFirst && t < kBirdBackFirst) {
+      continue;
+    }
+    BirdPart part = BirdPart::Wing;
+    if (t >= kBirdTailFirst && t < kBirdBeakFirst) {
+      part = BirdPart::Tail;
+    } else if (t >= kBirdBackFirst && t < kBirdOtherWingFirst) {
+      part = BirdPart::Back;
+    }
+    triangles.push_back({part, {kBirdMesh[3 * t], kBirdMesh[3 * t + 1], kBirdMesh[3 * t + 2]}});
+  }
+  return triangles;
+}
 
-constexpr int kSkinTriangleCount =
-    static_cast<int>(sizeof(kSkinTriangles) / sizeof(kSkinTriangles[0]));  // 27
+const std::vector<SkinTriangle> kSkinTriangles = skinTriangles();  // 27
 
 // Where a pixel of the skin lands on the model.
 struct SkinPoint {
@@ -521,8 +472,7 @@ double nearestSkinPoint(const SkinTriangle& t, double u, double v, double& x, do
 bool findSkinPoint(double u, double v, SkinPoint& point) {
   double best = static_cast<double>(kSkinPadding) / kTerrainSize;
   bool found = false;
-  for (int i = 0; i < kSkinTriangleCount; ++i) {
-    const SkinTriangle& t = kSkinTriangles[i];
+  for (const SkinTriangle& t : kSkinTriangles) {
     double x = 0.0;
     double z = 0.0;
     double distance = nearestSkinPoint(t, u, v, x, z);
@@ -862,8 +812,7 @@ Color skinTexel(const Image& skin, double u, double v) {
 // of the bird is.
 bool birdFromAbove(const Image& skin, double x, double z, Color& c) {
   double top = -1e9;
-  for (int i = 0; i < kSkinTriangleCount; ++i) {
-    const SkinTriangle& t = kSkinTriangles[i];
+  for (const SkinTriangle& t : kSkinTriangles) {
     double corner[3][2];
     for (int k = 0; k < 3; ++k) {
       corner[k][0] = t.corner[k].x;

@@ -3,6 +3,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/install_deps.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j "$(nproc)" --target avifold
+cmake --preset plain >/dev/null
+cmake --build --preset plain --target avifold
 exec ./build/app/avifold "$@"

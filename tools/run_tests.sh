@@ -4,15 +4,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# First the packages, then each build as CMakePresets.json describes it: configure, build, test.
 bash tools/install_deps.sh
-jobs=$(nproc)
 
 echo "== plain build"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j "$jobs"
-ctest --test-dir build --output-on-failure -j "$jobs"
+cmake --workflow --preset plain
 
 echo "== sanitizer build"
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DAVIFOLD_SANITIZE=ON -DAVIFOLD_BENCH=OFF >/dev/null
-cmake --build build-asan -j "$jobs"
-ctest --test-dir build-asan --output-on-failure -j "$jobs"
+cmake --workflow --preset sanitizer

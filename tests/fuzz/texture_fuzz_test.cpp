@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <random>
 #include <sstream>
 #include <string>
@@ -38,11 +37,6 @@ static unsigned fuzzSeed() {
 
 static size_t imageFileBytes(int width, int height) {
   return static_cast<size_t>(width) * static_cast<size_t>(height) * kFileBytesPerPixel;
-}
-
-static size_t bufferBytes(int width, int height) {
-  // As Texture::load allocates it: one spare row and column.
-  return static_cast<size_t>(width + 1) * static_cast<size_t>(height + 1) * kBufferBytesPerPixel;
 }
 
 // A value for every buffer byte that no reading should produce there by chance in the
@@ -83,7 +77,7 @@ static std::vector<unsigned char> randomFile(std::mt19937& rng, size_t length) {
 // out from the file's side: every file byte lands at its place, the rest stays white.
 static std::vector<unsigned char> expectedBuffer(const std::vector<unsigned char>& file, int width,
                                                  int height) {
-  std::vector<unsigned char> expected(bufferBytes(width, height));
+  std::vector<unsigned char> expected(Texture::bufferBytes(width, height));
   for (size_t i = 0; i < expected.size(); i++) {
     expected[i] = canary(i);
   }
@@ -150,12 +144,8 @@ class RawTextureFile : public ::testing::Test {
 
   // A texture as Texture::load prepares it before reading, its whole buffer canaried.
   static void prepare(Texture& texture, const std::string& path, int width, int height) {
-    texture.path = new char[path.size() + 1];
-    memcpy(texture.path, path.c_str(), path.size() + 1);
-    texture.width = width;
-    texture.height = height;
-    size_t bytes = bufferBytes(width, height);
-    texture.pixels = new unsigned char[bytes];
+    ASSERT_TRUE(texture.prepare(path.c_str(), width, height));
+    size_t bytes = Texture::bufferBytes(width, height);
     for (size_t i = 0; i < bytes; i++) {
       texture.pixels[i] = canary(i);
     }
@@ -245,7 +235,7 @@ TEST_F(RawTextureFile, MissingFileReturnsFalseAndLeavesThePixelsAlone) {
   Texture texture;
   prepare(texture, filePath + ".missing", 7, 5);
   EXPECT_FALSE(texture.readPixels());
-  size_t bytes = bufferBytes(7, 5);
+  size_t bytes = Texture::bufferBytes(7, 5);
   for (size_t i = 0; i < bytes; i++) {
     ASSERT_EQ(texture.pixels[i], canary(i)) << "byte " << i;
   }

@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include "render/texture.h"
@@ -38,12 +37,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fclose(file);
 
   Texture texture;
-  texture.path = new char[inputPath().size() + 1];
-  memcpy(texture.path, inputPath().c_str(), inputPath().size() + 1);
-  texture.width = width;
-  texture.height = height;
-  size_t bytes = static_cast<size_t>(width + 1) * static_cast<size_t>(height + 1) * 4;
-  texture.pixels = new unsigned char[bytes];
+  if (!texture.prepare(inputPath().c_str(), width, height)) {
+    abort();
+  }
+  size_t bytes = Texture::bufferBytes(width, height);
   for (size_t i = 0; i < bytes; i++) {
     texture.pixels[i] = canary(i);
   }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "tests/render/gl_capture.h"
@@ -164,6 +165,45 @@ TEST_F(BirdsTest, ShadowLiesFlatBelowTheBirdTurnedButNeitherBankedNorTilted) {
     EXPECT_EQ(body.colour[0], 1.0f);
     EXPECT_EQ(body.colour[3], 0.5f);
   }
+}
+
+// Only pixels show whether texturing is on. The shadow pass switches it off, but the list
+// it calls switches it on again, so the shadow is the bird skin darkened to 0.2.
+TEST_F(BirdsTest, ShadowIsTheBirdSkinDarkenedToAFifth) {
+  Texture* skin = new Texture();
+  ASSERT_TRUE(skin->prepare("one red pixel", 1, 1));
+  const unsigned char red[4] = {255, 0, 0, 255};
+  memcpy(skin->pixels, red, sizeof red);
+  skin->upload();
+  delete renderer->birdTexture;
+  renderer->birdTexture = skin;
+  renderer->buildBirdList();
+
+  // Straight down on 0.2 x 0.2 units inside bird 0's back; only y = -1..1 is in view, so
+  // the bird itself, 40 units up, is clipped away and its shadow alone shows.
+  glPushAttrib(GL_VIEWPORT_BIT | GL_TRANSFORM_BIT);
+  glViewport(0, 0, 8, 8);
+  glMatrixMode(GL_PROJECTION);
+  glPushMatrix();
+  glLoadIdentity();
+  glOrtho(-0.1, 0.1, -0.1, 0.1, -1, 1);
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  glLoadIdentity();
+  glRotatef(90, 1, 0, 0);
+  glTranslatef(-200.25f, 0, -300);
+  renderer->drawBirds();
+  unsigned char pixel[4] = {};
+  glReadPixels(4, 4, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
+  glPopMatrix();
+  glMatrixMode(GL_PROJECTION);
+  glPopMatrix();
+  glPopAttrib();
+  glDeleteTextures(1, &skin->glName);
+
+  EXPECT_NEAR(static_cast<int>(pixel[0]), 51, 1);  // a fifth of the skin's red
+  EXPECT_EQ(static_cast<int>(pixel[1]), 0);        // an untextured shadow would be 0.2 grey
+  EXPECT_EQ(static_cast<int>(pixel[2]), 0);
 }
 
 TEST_F(BirdsTest, ShadowsAreDrawnOnlyWhileSwitchedOn) {

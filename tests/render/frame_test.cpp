@@ -20,12 +20,7 @@ class FrameTest : public ::testing::Test {
   }
 
   void TearDown() override {
-    delete renderer->groundTexture;
-    delete renderer->cloudTexture;
-    delete renderer->birdTexture;
-    for (int i = 0; i < kSceneTextures; i++) {
-      delete renderer->textures[i];
-    }
+    renderer->releaseTextures();
     delete renderer;
     delete world;
   }
@@ -67,27 +62,14 @@ static void expectFarHalf(const DepthHalf& half, const char* when) {
 
 TEST_F(FrameTest, InitLoadsTheSevenTexturesIntoTheirSlots) {
   EXPECT_EQ(initQuietly(), "");  // every file of data/ is there
-  struct Slot {
-    const Texture* texture;
-    const char* path;
-    int size;
-  };
-  const Slot slots[] = {
-      {renderer->groundTexture, "data/ground512.raw", 512},
-      {renderer->cloudTexture, "data/cloud0.raw", 256},
-      {renderer->birdTexture, "data/good1.raw", 512},
-      {renderer->textures[0], "data/tree0.raw", 128},
-      {renderer->textures[1], "data/tree1.raw", 128},
-      {renderer->textures[2], "data/water0.raw", 512},
-      {renderer->textures[3], "data/water1.raw", 512},
-  };
-  for (const Slot& slot : slots) {
-    ASSERT_NE(slot.texture, nullptr) << slot.path;
-    ASSERT_NE(slot.texture->path, nullptr) << slot.path;
-    EXPECT_STREQ(slot.texture->path, slot.path);
-    EXPECT_EQ(slot.texture->width, slot.size) << slot.path;
-    EXPECT_EQ(slot.texture->height, slot.size) << slot.path;
-    EXPECT_NE(slot.texture->glName, 0u) << slot.path;
+  for (const TextureFile& file : kTextureSet) {
+    const Texture* texture = renderer->texture(file.slot);
+    ASSERT_NE(texture, nullptr) << file.path;
+    ASSERT_NE(texture->path, nullptr) << file.path;
+    EXPECT_STREQ(texture->path, file.path);
+    EXPECT_EQ(texture->width, file.size) << file.path;
+    EXPECT_EQ(texture->height, file.size) << file.path;
+    EXPECT_NE(texture->glName, 0u) << file.path;
   }
 }
 
@@ -121,6 +103,21 @@ TEST_F(FrameTest, FramesAlternateDepthHalvesStartingWithTheNearHalfAfterEveryIni
   float clearDepth = 0;
   glGetFloatv(GL_DEPTH_CLEAR_VALUE, &clearDepth);
   EXPECT_EQ(clearDepth, 1.0f);
+}
+
+TEST_F(FrameTest, ReadOutOffCountsNoFrameAndBackOnLatchesTheCarriedCount) {
+  initQuietly();
+  g_frameCount = 5;
+  g_lastSecond = -1;  // no seconds field is -1: the next counted frame latches
+  renderer->frameRateEnabled = 0;
+  renderer->drawFrame();
+  renderer->drawFrame();
+  EXPECT_EQ(g_frameCount, 5);
+
+  renderer->frameRateEnabled = 1;
+  renderer->drawFrame();
+  EXPECT_EQ(g_shownFrameRate, 6);
+  EXPECT_EQ(g_frameCount, 0);
 }
 
 TEST_F(FrameTest, SkyIsTheFogGreyWithFogOnAndBlueWithoutIt) {

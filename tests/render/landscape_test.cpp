@@ -15,7 +15,7 @@
 #include "tests/render/gl_capture.h"
 #include "tests/render/test_scene.h"
 
-const float kCell = 20.0f;           // world units between terrain samples
+const float kCell = static_cast<float>(kCellSize);
 const float kPositionSlack = 2e-3f;  // capture rounding of positions, world units
 
 static int gridIndex(float world) {

@@ -12,11 +12,8 @@ void TestScene::SetUp() {
   world = new World();
   renderer = new Renderer();
   renderer->setWorld(world);
-  renderer->groundTexture = new Texture();
-  renderer->cloudTexture = new Texture();
-  renderer->birdTexture = new Texture();
-  for (int i = 0; i < kSceneTextures; i++) {
-    renderer->textures[i] = new Texture();
+  for (const TextureFile& file : kTextureSet) {
+    renderer->texture(file.slot) = new Texture();
   }
   renderer->birdList = glGenLists(1);
   renderer->terrainList = glGenLists(1);
@@ -27,12 +24,7 @@ void TestScene::SetUp() {
 void TestScene::TearDown() {
   glDeleteLists(renderer->birdList, 1);
   glDeleteLists(renderer->terrainList, 1);
-  delete renderer->groundTexture;
-  delete renderer->cloudTexture;
-  delete renderer->birdTexture;
-  for (int i = 0; i < kSceneTextures; i++) {
-    delete renderer->textures[i];
-  }
+  renderer->releaseTextures();
   delete renderer;
   delete world;
 }

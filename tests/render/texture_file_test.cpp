@@ -16,16 +16,12 @@
 const unsigned char kUnwritten = 0xAB;  // fills the buffer before a read
 const unsigned kNoWaitSeconds = 20;     // a reader still waiting by then never returns
 
-// Points texture at the file and gives it a buffer laid out as load() lays it out, one
-// spare row and column included, then reads the file.
+// The steps of load() short of the upload, with the buffer filled with kUnwritten first.
 static bool readRaw(Texture& texture, const std::string& path, int width, int height) {
-  texture.path = new char[path.size() + 1];
-  memcpy(texture.path, path.c_str(), path.size() + 1);
-  texture.width = width;
-  texture.height = height;
-  size_t bytes = static_cast<size_t>(width + 1) * static_cast<size_t>(height + 1) * 4;
-  texture.pixels = new unsigned char[bytes];
-  memset(texture.pixels, kUnwritten, bytes);
+  if (!texture.prepare(path.c_str(), width, height)) {
+    return false;
+  }
+  memset(texture.pixels, kUnwritten, Texture::bufferBytes(width, height));
   return texture.readPixels();
 }
 

@@ -82,6 +82,15 @@ TEST_F(CameraTest, SmartFollowYawIsNeverNegative) {
     int expected = h <= 180 ? 180 - h : 540 - h;
     EXPECT_EQ(world->cameraYaw, expected) << "mean heading " << h;
   }
+  // A quarter of the flock a degree west of north: the mean velocity lies within half a
+  // degree of +z on the -x side, where headingTo gives 360, the same direction as 0.
+  headAll(0, 1);
+  for (int i = 0; i < kFlockSize / 4; i++) {
+    world->birds[i].heading = 359;
+  }
+  ASSERT_EQ(headingTo(sinTable[359] / 4, (cosTable[359] + 3) / 4), 360);
+  world->updateCamera();
+  EXPECT_EQ(world->cameraYaw, 180) << "mean heading 360";
 }
 
 TEST_F(CameraTest, SmartFollowWithoutMeanVelocityStandsAtTheCentreFacingPlusZ) {

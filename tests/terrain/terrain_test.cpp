@@ -1,6 +1,7 @@
 // Terrain generation: flat ground, smoothed hills, texture steps and tree sites.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <set>
@@ -85,54 +86,82 @@ TEST(TerrainHills, TextureStepsTakeOnlyTheTwentyValues) {
   EXPECT_EQ(*seen.rbegin(), 0.4375f);
 }
 
-// The weights, read back from a real regeneration around a bump that no other bump's
-// window overlaps.
-TEST(TerrainHills, AnIsolatedBumpRaisesTheBlockBelowAndLeftOfIt) {
-  const float weights[4][4] = {{0, 2, 3, 9}, {2, 3, 9, 12}, {3, 9, 12, 14}, {9, 12, 14, 14}};
-  // Find a seed with a bump whose 7 x 7 neighbourhood holds no other bump.
-  for (unsigned seed = 1; seed < 200; seed++) {
+// The first bump, over seeds 1, 2, ..., in grid rows p0..p1 and columns q0..q1 that a
+// hills regeneration draws exactly `times` times with no other bump within six cells, so
+// nothing else reaches the samples around it. Its sample is [p - 4][q - 4].
+struct LoneBump {
+  unsigned seed;
+  int p;
+  int q;
+};
+
+static LoneBump findLoneBump(int times, int p0, int p1, int q0, int q1) {
+  for (unsigned seed = 1; seed < 3000; seed++) {
     srand(seed);
-    int bumpAt[58][58] = {};
+    int drawn[58][58] = {};
     for (int n = 0; n < 100; n++) {
       int p = rand() % 58;
-      int q = rand() % 58;
-      bumpAt[p][q] = 1;
+      drawn[p][rand() % 58]++;
     }
-    for (int p = 12; p < 46; p++) {
-      for (int q = 12; q < 46; q++) {
-        if (!bumpAt[p][q]) {
-          continue;
-        }
-        int alone = 1;
-        for (int a = p - 6; a <= p + 6; a++) {
-          for (int b = q - 6; b <= q + 6; b++) {
-            if ((a != p || b != q) && bumpAt[a][b]) {
-              alone = 0;
-            }
+    for (int p = p0; p <= p1; p++) {
+      for (int q = q0; q <= q1; q++) {
+        int others = -drawn[p][q];
+        for (int a = std::max(p - 6, 0); a <= std::min(p + 6, 57); a++) {
+          for (int b = std::max(q - 6, 0); b <= std::min(q + 6, 57); b++) {
+            others += drawn[a][b];
           }
         }
-        if (!alone) {
-          continue;
+        if (drawn[p][q] == times && others == 0) {
+          return {seed, p, q};
         }
-        srand(seed);
-        Terrain t;
-        t.regenerate();
-        // Sample [x][z] sees the bump G[p][q] through the weight W[x - p + 4][z - q + 4];
-        // sample [p - 4][q - 4] also keeps the bump that landed on its own cell.
-        for (int dx = 0; dx < 4; dx++) {
-          for (int dz = 0; dz < 4; dz++) {
-            float own = (dx == 0 && dz == 0) ? 10.0f : 0.0f;
-            float expected = (own + 10.0f * weights[dx][dz]) / 127;
-            EXPECT_FLOAT_EQ(heightAt(t, p - 4 + dx, q - 4 + dz), expected)
-                << "offset " << dx << "," << dz;
-          }
-        }
-        EXPECT_EQ(heightAt(t, p, q), 0.0f) << "nothing reaches up and to the right";
-        return;
       }
     }
   }
-  FAIL() << "no isolated bump found";
+  ADD_FAILURE() << "no lone bump drawn " << times << " times in " << p0 << ".." << p1 << " x " << q0
+                << ".." << q1;
+  return {1, 30, 30};
+}
+
+// The weights, read back from a real regeneration around a bump that no other bump's
+// window overlaps. A cell drawn twice is still one bump.
+TEST(TerrainHills, AnIsolatedBumpRaisesTheBlockBelowAndLeftOfItHoweverOftenDrawn) {
+  const float weights[4][4] = {{0, 2, 3, 9}, {2, 3, 9, 12}, {3, 9, 12, 14}, {9, 12, 14, 14}};
+  for (int times = 1; times <= 2; times++) {
+    LoneBump bump = findLoneBump(times, 12, 45, 12, 45);
+    srand(bump.seed);
+    Terrain t;
+    t.regenerate();
+    // Sample [x][z] sees the bump G[p][q] through the weight W[x - p + 4][z - q + 4];
+    // sample [p - 4][q - 4] also keeps the bump that landed on its own cell.
+    for (int dx = 0; dx < 4; dx++) {
+      for (int dz = 0; dz < 4; dz++) {
+        float own = (dx == 0 && dz == 0) ? 10.0f : 0.0f;
+        float expected = (own + 10.0f * weights[dx][dz]) / 127;
+        EXPECT_FLOAT_EQ(heightAt(t, bump.p - 4 + dx, bump.q - 4 + dz), expected)
+            << "drawn " << times << " times, offset " << dx << "," << dz;
+      }
+    }
+    EXPECT_EQ(heightAt(t, bump.p, bump.q), 0.0f) << "nothing reaches up and to the right";
+  }
+}
+
+// Grid rows and columns 0 and 54..57 lie outside every sample's window; 0 and 54 are the
+// ones next to it.
+TEST(TerrainHills, BumpsOnTheBorderChangeNoHeight) {
+  const int places[][4] = {{0, 0, 12, 45}, {54, 54, 12, 45}, {12, 45, 0, 0}, {12, 45, 54, 54}};
+  for (const auto& at : places) {
+    LoneBump bump = findLoneBump(1, at[0], at[1], at[2], at[3]);
+    srand(bump.seed);
+    Terrain t;
+    t.regenerate();
+    // Every sample that could see a grid cell within six of the bump is still 0.
+    for (int x = std::max(bump.p - 6, 0); x <= std::min(bump.p + 2, 49); x++) {
+      for (int z = std::max(bump.q - 6, 0); z <= std::min(bump.q + 2, 49); z++) {
+        EXPECT_EQ(heightAt(t, x, z), 0.0f)
+            << "bump " << bump.p << "," << bump.q << ", sample " << x << "," << z;
+      }
+    }
+  }
 }
 
 TEST(TerrainTrees, SitAtWholeCellsWithFourTimesTheSampleAsFoot) {
