@@ -226,16 +226,21 @@ Color groundTexel(double u, double v) {
   return mixColor(ground, earth, bare);
 }
 
-Image makeGround() {
-  Image image = makeImage(kTerrainSize, kTerrainSize);
+// A square image whose every pixel is texel(u, v) at its top-left corner, in 0..1.
+Image paintImage(int size, Color (*texel)(double u, double v)) {
+  Image image = makeImage(size, size);
   for (int row = 0; row < image.height; ++row) {
     for (int column = 0; column < image.width; ++column) {
       double u = static_cast<double>(column) / image.width;
       double v = static_cast<double>(row) / image.height;
-      setPixel(image, column, row, groundTexel(u, v), 0);
+      setPixel(image, column, row, texel(u, v), 0);
     }
   }
   return image;
+}
+
+Image makeGround() {
+  return paintImage(kTerrainSize, groundTexel);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -260,15 +265,7 @@ Color cloudTexel(double u, double v) {
 }
 
 Image makeClouds() {
-  Image image = makeImage(kCloudSize, kCloudSize);
-  for (int row = 0; row < image.height; ++row) {
-    for (int column = 0; column < image.width; ++column) {
-      double u = static_cast<double>(column) / image.width;
-      double v = static_cast<double>(row) / image.height;
-      setPixel(image, column, row, cloudTexel(u, v), 0);
-    }
-  }
-  return image;
+  return paintImage(kCloudSize, cloudTexel);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -347,34 +344,20 @@ const WaveTrain kLivelyWaves[] = {
 };
 
 // The unused water: a calm sea of long, even swells without glints.
-WaterLook calmWater() {
-  WaterLook look;
-  look.waves = kCalmWaves;
-  look.waveCount = static_cast<int>(sizeof(kCalmWaves) / sizeof(kCalmWaves[0]));
-  look.warp = 0.6;
-  look.chop = 0.25;
-  look.slopeGain = 1.6;
-  look.glint = 0.0;
-  look.deep = Color{30, 84, 118};
-  look.shallow = Color{66, 130, 156};
-  look.tint = Color{30, 96, 104};
-  return look;
-}
+// Fields as WaterLook lists them: waves, their count, warp, chop, slope gain, glint, then the
+// deep, shallow and tint colours.
+const WaterLook kCalmWater = {kCalmWaves,    sizeof(kCalmWaves) / sizeof(kCalmWaves[0]),
+                              0.6,           0.25,
+                              1.6,           0.0,
+                              {30, 84, 118}, {66, 130, 156},
+                              {30, 96, 104}};
 
 // The water round the land: crossing, bent wave trains that catch the sun.
-WaterLook livelyWater() {
-  WaterLook look;
-  look.waves = kLivelyWaves;
-  look.waveCount = static_cast<int>(sizeof(kLivelyWaves) / sizeof(kLivelyWaves[0]));
-  look.warp = 1.2;
-  look.chop = 0.5;
-  look.slopeGain = 0.6;
-  look.glint = 0.6;
-  look.deep = Color{18, 64, 92};
-  look.shallow = Color{62, 142, 156};
-  look.tint = Color{22, 88, 84};
-  return look;
-}
+const WaterLook kLivelyWater = {kLivelyWaves, sizeof(kLivelyWaves) / sizeof(kLivelyWaves[0]),
+                                1.2,          0.5,
+                                0.6,          0.6,
+                                {18, 64, 92}, {62, 142, 156},
+                                {22, 88, 84}};
 
 // ---------------------------------------------------------------------------------------------
 // Bird skin. The feathers are painted in the model's own space: every pixel inside a triangle of
@@ -1003,8 +986,8 @@ int main(int argc, char** argv) {
   ok = writeImage(makeGround(), outdir / "ground512.raw") && ok;
   ok = writeImage(makeClouds(), outdir / "cloud0.raw") && ok;
   ok = writeImage(makeBirdSkin(), outdir / "good1.raw") && ok;
-  ok = writeImage(makeWater(calmWater()), outdir / "water0.raw") && ok;
-  ok = writeImage(makeWater(livelyWater()), outdir / "water1.raw") && ok;
+  ok = writeImage(makeWater(kCalmWater), outdir / "water0.raw") && ok;
+  ok = writeImage(makeWater(kLivelyWater), outdir / "water1.raw") && ok;
   ok = writeImage(makeRoundTree(), outdir / "tree0.raw") && ok;
   ok = writeImage(makeConifer(), outdir / "tree1.raw") && ok;
   return ok ? 0 : 1;

@@ -279,19 +279,25 @@ extern "C" int glutCreateMenu(IntCallback callback) {
   return real(callback != nullptr ? loggedMenu : nullptr);
 }
 
-static KeyCallback g_specialDown = nullptr;
-static KeyCallback g_specialUp = nullptr;
+static KeyCallback g_specialKeys[2] = {nullptr, nullptr};  // pressed, released
 static CharCallback g_keyboard = nullptr;
 static SizeCallback g_reshape = nullptr;
 
 static void loggedSpecialDown(int key, int x, int y) {
   logEvent("key kind=down code=%d", key);
-  g_specialDown(key, x, y);
+  g_specialKeys[0](key, x, y);
 }
 
 static void loggedSpecialUp(int key, int x, int y) {
   logEvent("key kind=up code=%d", key);
-  g_specialUp(key, x, y);
+  g_specialKeys[1](key, x, y);
+}
+
+// Registers a special-key callback (0: pressed, 1: released) behind its logging wrapper.
+static void wrapSpecialKeys(int released, KeyCallback callback, void (*real)(KeyCallback)) {
+  g_specialKeys[released] = callback;
+  KeyCallback logged = released ? loggedSpecialUp : loggedSpecialDown;
+  real(callback != nullptr ? logged : nullptr);
 }
 
 static void loggedKeyboard(unsigned char key, int x, int y) {
@@ -306,14 +312,12 @@ static void loggedReshape(int width, int height) {
 
 extern "C" void glutSpecialFunc(KeyCallback callback) {
   REAL(glutSpecialFunc);
-  g_specialDown = callback;
-  real(callback != nullptr ? loggedSpecialDown : nullptr);
+  wrapSpecialKeys(0, callback, real);
 }
 
 extern "C" void glutSpecialUpFunc(KeyCallback callback) {
   REAL(glutSpecialUpFunc);
-  g_specialUp = callback;
-  real(callback != nullptr ? loggedSpecialUp : nullptr);
+  wrapSpecialKeys(1, callback, real);
 }
 
 extern "C" void glutKeyboardFunc(CharCallback callback) {
