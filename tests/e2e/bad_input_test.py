@@ -12,6 +12,7 @@ IMAGE_BYTES = {"ground512.raw": 512 * 512 * 3, "cloud0.raw": 256 * 256 * 3,
                "tree1.raw": 128 * 128 * 3}
 # Latin-1 keysyms whose character codes (200, 233, 255) lie past the 200-slot key table.
 HIGH_KEYS = {250: "Egrave", 251: "eacute", 252: "ydiaeresis"}
+PRESSES = 5
 
 
 def not_black(picture):
@@ -55,7 +56,7 @@ class BadInput(h.Session):
             self.server.run("xmodmap", "-e", "keycode %d = %s" % (keycode, keysym))
         # In the C locale GLUT delivers these keys as their Latin-1 codes.
         app = self.start_app(env={"LC_ALL": "C"})
-        for _ in range(5):
+        for _ in range(PRESSES):
             app.key(*HIGH_KEYS.values())
         for code in (200, 233, 255):
             app.wait_for_event("key", 0, kind="char", code=code)
