@@ -501,6 +501,7 @@ class Probe:
         self.log_path = os.path.join(workdir, "probe-log")
         self._offset = 0
         self._events: List[Event] = []
+        self._frames: List[Frame] = []
         for path in (self.counts_path, self.log_path):
             open(path, "w").close()
 
@@ -523,15 +524,17 @@ class Probe:
         for line in complete.splitlines():
             name, _, rest = line.partition(" ")
             fields = dict(part.split("=", 1) for part in rest.split())
-            self._events.append(Event(name, fields, int(fields.pop("tick")),
-                                      int(fields.pop("frame"))))
+            event = Event(name, fields, int(fields.pop("tick")), int(fields.pop("frame")))
+            self._events.append(event)
+            if name == "frame":
+                self._frames.append(_frame(fields, event.tick, event.frame))
         return [e for e in self._events if kind is None or e.kind == kind]
 
     def frames(self, after: int = 0) -> List[Frame]:
         """The recorded frames whose number is above `after`: every frame whose
         settings changed, the first after every tick and after every event."""
-        return [_frame(e.fields, e.tick, e.frame) for e in self.events("frame")
-                if e.frame > after]
+        self.events()
+        return [f for f in self._frames if f.frame > after]
 
 
 # --- The program ----------------------------------------------------------------------
@@ -636,9 +639,10 @@ class App:
     def frames_after(self, event: Event, count: int = 1) -> List[Frame]:
         """The first `count` recorded frames drawn after an event (the first of them
         is the very next frame)."""
-        return self.wait(lambda: self.probe.frames(event.frame)[:count] if len(
-            self.probe.frames(event.frame)) >= count else None,
-            "%d frames after %s" % (count, event.kind))
+        def enough():
+            frames = self.probe.frames(event.frame)
+            return frames[:count] if len(frames) >= count else None
+        return self.wait(enough, "%d frames after %s" % (count, event.kind))
 
     def frames_from_tick(self, tick: int, count: int) -> List[Frame]:
         """`count` recorded frames drawn after tick `tick`."""
