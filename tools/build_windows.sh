@@ -77,5 +77,6 @@ cp "$out/avifold/app/avifold.exe" "$stage/"
 cp "$root"/data/*.raw "$stage/data/"
 cp "$root/packaging/README-windows.txt" "$stage/README.txt"
 # -l: README.txt with Windows line ends.
-(cd "$stage" && zip -q -r "$out/avifold-windows.zip" avifold.exe data && zip -q -l "$out/avifold-windows.zip" README.txt)
+(cd "$stage" && zip -q -r "$out/avifold-windows.zip" avifold.exe data)
+(cd "$stage" && zip -q -l "$out/avifold-windows.zip" README.txt)
 echo "wrote $out/avifold-windows.zip"
