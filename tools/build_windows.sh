@@ -30,14 +30,20 @@ if [ ${#missing[@]} -gt 0 ]; then
   $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
-# freeglut's source, from Debian's package: the deb-src entry is there only for this.
+# freeglut's source, from Debian's package: the deb-src entry is there only for this,
+# and goes again however the script ends.
+source_list=/etc/apt/sources.list.d/avifold-freeglut-src.sources
+trap '$sudo rm -f "$source_list"' EXIT
 fetch_freeglut() {
-  local list=/etc/apt/sources.list.d/avifold-freeglut-src.sources
-  trap "$sudo rm -f $list" RETURN
-  $sudo tee "$list" >/dev/null <<'SOURCES'
+  # The mirror and release the machine already takes its packages from.
+  local release mirror
+  release=$(. /etc/os-release && echo "$VERSION_CODENAME")
+  mirror=$(apt-get indextargets --format '$(REPO_URI) $(RELEASE)' "Created-By: Packages" |
+    awk -v r="$release" '$2 == r {print $1; exit}')
+  $sudo tee "$source_list" >/dev/null <<SOURCES
 Types: deb-src
-URIs: http://deb.debian.org/debian
-Suites: bookworm
+URIs: $mirror
+Suites: $release
 Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 SOURCES
@@ -45,6 +51,7 @@ SOURCES
   rm -rf "$freeglut/source"
   mkdir -p "$freeglut/source"
   (cd "$freeglut/source" && apt-get source -q freeglut)
+  $sudo rm -f "$source_list"
 }
 
 build_freeglut() {
