@@ -803,8 +803,8 @@ def wine_environment(server: XServer, prefix: str) -> Dict[str, str]:
     """Makes a fresh Wine prefix for the server and returns the environment that runs
     Windows programs in it: Wine's missing-DLL errors shown (with every message hidden,
     a missing DLL ends a program silently), no offer to install .NET or a browser, and
-    windows that Wine manages itself, since no window manager runs (a managed window
-    stalls the main loop for seconds at each menu close)."""
+    windows that Wine frames itself, since no window manager runs (a window left to
+    one stalls the main loop for seconds at each menu close)."""
     if shutil.which("wine") is None:
         raise unittest.SkipTest("Wine is not installed")
     env = dict(server.env, WINEPREFIX=prefix, WINEDEBUG="-all,err+module",
@@ -875,9 +875,9 @@ class Session(unittest.TestCase):
 
     def start_wine_app(self, zip_path: str) -> App:
         """Unpacks the Windows zip and starts its avifold.exe under Wine, from the
-        unpacked folder, without the probe; waits until its window draws. freeglut
-        reads DISPLAY on Windows too, and Wine would pass the X display through:
-        cleared, full-screen mode opens as it would on Windows."""
+        unpacked folder, without the probe; waits for its window. freeglut reads
+        DISPLAY on Windows too, and Wine would pass the X display through: cleared,
+        full-screen mode opens as it would on Windows."""
         folder = os.path.join(self.workdir, "avifold-windows")
         shutil.unpack_archive(zip_path, folder)
         env = wine_environment(self.server, os.path.join(self.workdir, "wine"))
