@@ -302,8 +302,9 @@ class XServer:
     def capture(self, *target: str) -> "Picture":
         """A picture read with xwd (default: the whole screen). On a screen with several
         visuals xwd walks the window tree and exits 1 when a window it met is destroyed
-        before it asks about it (an old surface, a closing menu): that race, and only
-        that, reads again."""
+        before it asks about it (an old surface, a closing menu; BadDrawable when the
+        window goes while xwd reads its pixels, as Wine's GL windows do): that race,
+        and only that, reads again."""
         target = target or ("-root",)
         deadline = time.monotonic() + EFFECT_TIMEOUT
         while True:
@@ -312,7 +313,8 @@ class XServer:
             if result.returncode == 0:
                 return parse_xwd(result.stdout)
             error = result.stderr.decode(errors="replace")
-            if "BadWindow" not in error or time.monotonic() > deadline:
+            gone = "BadWindow" in error or "BadDrawable" in error
+            if not gone or time.monotonic() > deadline:
                 raise AssertionError("xwd %s failed: %s" % (" ".join(target), error))
             time.sleep(POLL_STEP)
 

@@ -28,9 +28,11 @@ class Windows(h.Session):
         windowed = app.frame
         app.choose("Full Screen Mode")
         app.wait(lambda: self.server.geometry(windowed) is None, "the window to close")
-        app.wait_for_window(h.SCREEN_SIZE)
+        surface = app.wait_for_window(h.SCREEN_SIZE)
         app.click()  # the first key goes to a window only once it was clicked
         app.key("Escape", window=0)
+        app.wait(lambda: self.server.geometry(surface) is None,
+                 "the full-screen surface to close")
         app.wait_for_window(h.WINDOW_SIZE)
         # Drawing goes on: the flock moves on the picture.
         first = app.wait_for_picture(lambda p: h.shows_scene(p, h.BLUE_PIXEL),
