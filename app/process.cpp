@@ -1,13 +1,29 @@
 // The process's surroundings: the standard descriptors it is started with, a console
 // that goes away, and the signals that end it while the display is in the game's mode.
+#ifndef _WIN32
 #include <fcntl.h>
-#include <signal.h>
 #include <unistd.h>
+#endif
+#include <signal.h>
 
 #include <cstdlib>
 
 #include "app/app.h"
 
+// Mirrors of the main loop's state that the signal handlers may read, and what they
+// leave for it.
+static volatile sig_atomic_t g_inGameMode = 0;
+static volatile sig_atomic_t g_pendingSignal = 0;
+
+// Ends the process by the signal's default action, so that whoever started it sees
+// which signal it was. Inside a handler the signal stays blocked, and it strikes as
+// soon as the handler returns.
+static void endBySignal(int signalNumber) {
+  signal(signalNumber, SIG_DFL);
+  raise(signalNumber);
+}
+
+#ifndef _WIN32
 // How long the main loop has to restore the video mode after a fatal signal before the
 // signal ends the program regardless: ticks come every 33 ms, so only a program stuck
 // in X for this long misses it, and then it could not restore the mode anyway.
@@ -16,11 +32,6 @@ const unsigned int kSignalGraceSeconds = 2;
 // The signals that end the program as usual but are caught in game mode first, so that
 // the display is not left at the game's resolution.
 const int kFatalSignals[] = {SIGTERM, SIGINT, SIGHUP};
-
-// Mirrors of the main loop's state that the signal handlers may read, and what they
-// leave for it.
-static volatile sig_atomic_t g_inGameMode = 0;
-static volatile sig_atomic_t g_pendingSignal = 0;
 
 void openMissingStandardStreams() {
   // open() takes the lowest free descriptor, so each closed one of 0, 1 and 2 is filled
@@ -36,14 +47,6 @@ void openMissingStandardStreams() {
       close(opened);
     }
   }
-}
-
-// Ends the process by the signal's default action, so that whoever started it sees
-// which signal it was. Inside a handler the signal stays blocked, and it strikes as
-// soon as the handler returns.
-static void endBySignal(int signalNumber) {
-  signal(signalNumber, SIG_DFL);
-  raise(signalNumber);
 }
 
 // The main loop did not get round to it in time.
@@ -84,6 +87,15 @@ void installSignalHandlers() {
     sigaction(signalNumber, &action, nullptr);
   }
 }
+
+#else
+// On Windows the C runtime opens the three standard streams itself, a console that
+// goes away raises no signal, and Windows puts the display's own mode back when the
+// program ends however it ends: there is nothing to prepare.
+void openMissingStandardStreams() {}
+
+void installSignalHandlers() {}
+#endif
 
 void noteGameMode(int active) {
   g_inGameMode = active;

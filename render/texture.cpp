@@ -4,8 +4,10 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#ifndef _WIN32
 #include <fcntl.h>
 #include <unistd.h>
+#endif
 
 #include <cstdio>
 #include <cstring>
@@ -75,6 +77,10 @@ void Texture::upload() {
 // otherwise hold start-up until some writer comes, and a FIFO, device or directory
 // reads only what it has at once. Null when the path cannot be opened.
 static FILE* openRaw(const char* filePath) {
+#ifdef _WIN32
+  // Windows has no FIFOs among files: a plain open never waits there.
+  return fopen(filePath, "rb");
+#else
   int fd = open(filePath, O_RDONLY | O_NONBLOCK);
   if (fd < 0) {
     return nullptr;
@@ -84,6 +90,7 @@ static FILE* openRaw(const char* filePath) {
     close(fd);
   }
   return file;
+#endif
 }
 
 // The next byte of the file; past its end fgetc's EOF (-1) keeps its low 8 bits, 255.

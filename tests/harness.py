@@ -60,6 +60,7 @@ MENU_IDS = {"Bird Control": 11, "Smart Follow": 12, "----------": -1,
 MENU_WINDOW = "freeglut menu"
 MENU_BORDER = 2  # pixels above a freeglut menu's first entry
 MENU_ENTRY_HEIGHT = 25
+WINE_MENU_ENTRY_HEIGHT = 16  # freeglut's Windows build draws its menus in a smaller font
 
 
 
@@ -276,6 +277,11 @@ class XServer:
                         int(fields["Absolute upper-left Y"]),
                         int(fields["Width"]), int(fields["Height"]))
 
+    def children(self, window: int) -> List[int]:
+        """A window's child windows, mapped or not."""
+        out = self.run("xwininfo", "-children", "-id", window, check=False)
+        return [int(w, 16) for w in re.findall(r"^\s+(0x[0-9a-f]+) ", out, re.M)]
+
     def top_level_windows(self) -> List[str]:
         """The children of the root window, mapped or not, as "id name" lines."""
         out = self.run("xwininfo", "-root", "-children")
@@ -296,8 +302,9 @@ class XServer:
     def capture(self, *target: str) -> "Picture":
         """A picture read with xwd (default: the whole screen). On a screen with several
         visuals xwd walks the window tree and exits 1 when a window it met is destroyed
-        before it asks about it (an old surface, a closing menu): that race, and only
-        that, reads again."""
+        before it asks about it (an old surface, a closing menu; BadDrawable when the
+        window goes while xwd reads its pixels, as Wine's GL windows do): that race,
+        and only that, reads again."""
         target = target or ("-root",)
         deadline = time.monotonic() + EFFECT_TIMEOUT
         while True:
@@ -306,7 +313,8 @@ class XServer:
             if result.returncode == 0:
                 return parse_xwd(result.stdout)
             error = result.stderr.decode(errors="replace")
-            if "BadWindow" not in error or time.monotonic() > deadline:
+            gone = "BadWindow" in error or "BadDrawable" in error
+            if not gone or time.monotonic() > deadline:
                 raise AssertionError("xwd %s failed: %s" % (" ".join(target), error))
             time.sleep(POLL_STEP)
 
@@ -575,6 +583,11 @@ class App:
                 preexec_fn=_die_with_runner)
         self.window: Optional[int] = None
         self.menu_labels = list(MAIN_MENU)
+        self.menu_entry_height = MENU_ENTRY_HEIGHT
+        # Under Wine a top-level X window holds the frame that Wine draws itself, and
+        # the window that GL draws into is its child.
+        self.framed = False
+        self.frame: Optional[int] = None
 
     # Process ----------------------------------------------------------------------
 
@@ -662,9 +675,13 @@ class App:
         window that input goes to."""
         def found():
             for w in self.server.windows(WINDOW_TITLE):
-                g = self.server.geometry(w)
-                if w not in exclude and g is not None and (g.width, g.height) == size:
-                    return w
+                inner = self.server.children(w) if self.framed else []
+                for candidate in inner + [w]:
+                    g = self.server.geometry(candidate)
+                    if (w not in exclude and g is not None
+                            and (g.width, g.height) == size):
+                        self.frame = w
+                        return candidate
             return None
         self.window = self.wait(found, "the %dx%d Avifold window" % size, START_TIMEOUT)
         return self.window
@@ -692,6 +709,13 @@ class App:
         self.server.run("xdotool", "keydown" if down else "keyup", "--window",
                         str(self.window), key)
 
+    def click(self) -> None:
+        """Left-clicks the window's middle: under Wine a window takes keys only once it
+        was clicked."""
+        g = self.server.geometry(self.window)
+        self.server.run("xdotool", "mousemove", g.left + g.width // 2,
+                        g.top + g.height // 2, "click", "1")
+
     def focus(self) -> None:
         self.server.run("xdotool", "windowfocus", "--sync", str(self.window))
 
@@ -703,11 +727,11 @@ class App:
         self.server.run("xdotool", "mousemove", g.left + x, g.top + y, "click", "3")
         return self.wait(lambda: (self.server.menus() or [None])[0], "the context menu")
 
-    def choose(self, label: str, occurrence: int = 0) -> Event:
+    def choose(self, label: str, occurrence: int = 0) -> Optional[Event]:
         """Chooses the entry that now shows `label` (a View entry through its submenu;
         of two such entries, the `occurrence`th) and returns the probe's record of the
-        command the program received."""
-        after = self.probe.counts().swaps
+        command the program received (None for a program without the probe)."""
+        after = self.probe.counts().swaps if self.probe else 0
         menu = self.open_menu()
         if label in VIEW_MENU:
             self._point(menu, 1)
@@ -718,15 +742,17 @@ class App:
             entries = [i for i, shown in enumerate(self.menu_labels) if shown == label]
             self._point(menu, entries[occurrence] + 1)
         self.server.run("xdotool", "click", "1")
-        event = self.wait_for_event("menu", after, id=MENU_IDS[label])
+        event = None
+        if self.probe:
+            event = self.wait_for_event("menu", after, id=MENU_IDS[label])
         self._relabel(label)
         self.wait(lambda: not self.server.menus(), "the menu to close")
         return event
 
     def _point(self, menu: Geometry, entry: int) -> None:
+        height = self.menu_entry_height
         self.server.run("xdotool", "mousemove", menu.left + menu.width // 2,
-                        menu.top + MENU_BORDER + MENU_ENTRY_HEIGHT * (entry - 1)
-                        + MENU_ENTRY_HEIGHT // 2)
+                        menu.top + MENU_BORDER + height * (entry - 1) + height // 2)
 
     def _relabel(self, label: str) -> None:
         if label == "Full Screen Mode":
@@ -777,6 +803,34 @@ class App:
         return self.rss_kib()
 
 
+# --- The Windows build under Wine -------------------------------------------------------
+
+def wine_environment(server: XServer, prefix: str) -> Dict[str, str]:
+    """Makes a fresh Wine prefix for the server and returns the environment that runs
+    Windows programs in it: Wine's missing-DLL errors shown (with every message hidden,
+    a missing DLL ends a program silently), no offer to install .NET or a browser, and
+    windows that Wine frames itself, since no window manager runs (a window left to
+    one stalls the main loop for seconds at each menu close)."""
+    if shutil.which("wine") is None:
+        raise unittest.SkipTest("Wine is not installed")
+    env = dict(server.env, WINEPREFIX=prefix, WINEDEBUG="-all,err+module",
+               WINEDLLOVERRIDES="mscoree,mshtml=")
+    for command in (["wineboot", "-i"],
+                    ["wine", "reg", "add", "HKCU\\Software\\Wine\\X11 Driver", "/v",
+                     "Managed", "/d", "N", "/f"]):
+        subprocess.run(command, env=env, check=True, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL,
+                       timeout=START_TIMEOUT * 2)
+    return env
+
+
+def stop_wine(env: Dict[str, str]) -> None:
+    """Ends every Windows process of the prefix, and its wineserver."""
+    subprocess.run(["wineserver", "-k"], env=env, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL)
+    subprocess.run(["wineserver", "-w"], env=env, timeout=START_TIMEOUT)
+
+
 # --- Memory ---------------------------------------------------------------------------
 
 MEMORY_SLOPE_LIMIT_KIB = 512  # KiB a round trip: half the smallest leak worth finding
@@ -823,6 +877,24 @@ class Session(unittest.TestCase):
         if wait:
             app.wait_for_window()
             app.wait_for_swaps()
+        return app
+
+    def start_wine_app(self, zip_path: str) -> App:
+        """Unpacks the Windows zip and starts its avifold.exe under Wine, from the
+        unpacked folder, without the probe; waits for its window. freeglut reads
+        DISPLAY on Windows too, and Wine would pass the X display through: cleared,
+        full-screen mode opens as it would on Windows."""
+        folder = os.path.join(self.workdir, "avifold-windows")
+        shutil.unpack_archive(zip_path, folder)
+        env = wine_environment(self.server, os.path.join(self.workdir, "wine"))
+        self.addCleanup(stop_wine, env)
+        app = App(self.server, self.workdir, cwd=folder, data=False, probe=False, env=env,
+                  command=["wine", "cmd", "/c", "set DISPLAY=&& avifold.exe"])
+        self.addCleanup(app.stop)
+        self.addCleanup(self._report_on_failure, app)
+        app.framed = True
+        app.menu_entry_height = WINE_MENU_ENTRY_HEIGHT
+        app.wait_for_window()
         return app
 
     def _report_on_failure(self, app: App) -> None:
