@@ -3,9 +3,9 @@ Wine in the test X server. It prints the banner, draws the scene in its "Avifold
 window, switches fog from the menu, goes to full screen and back, and ends with status
 0 when its window is closed.
 
-The probe cannot watch a Windows program, so windows and pixels are the verdict. Under
-Xvfb the display cannot switch modes: "Full Screen Mode" covers the screen with a
-window titled like the main one.
+The probe cannot watch a Windows program, so windows and pixels are the verdict. The
+test's X server cannot switch modes: "Full Screen Mode" covers the screen with a window
+titled like the main one.
 """
 
 import harness as h
