@@ -21,9 +21,6 @@ const float kReadOutX = 0.4f;
 const float kReadOutY = 0.38f;
 const float kReadOutZ = -1.0f;
 
-// A context can report errors without end; a few name the fault well enough.
-const int kMostGlErrorsReported = 8;
-
 // What each texture is drawn by is in its row's comment.
 const TextureFile kTextureSet[kTextureFiles] = {
     {TextureSlot::Ground, "data/ground512.raw", 512},  // the terrain list
@@ -74,6 +71,9 @@ void applyClearColour(int fogEnabled) {
 }
 
 #ifndef NDEBUG
+// A context can report errors without end; a few name the fault well enough.
+const int kMostGlErrorsReported = 8;
+
 void checkGlErrors(const char* label) {
   for (int i = 0; i < kMostGlErrorsReported; i++) {
     GLenum error = glGetError();
