@@ -109,7 +109,9 @@ var LibraryAvifoldGlut = {
         var item = document.createElement('div');
         item.className = 'glut-entry';
         item.setAttribute('role', 'menuitem');
-        item.textContent = entry.label;
+        var label = document.createElement('span');
+        label.textContent = entry.label;
+        item.appendChild(label);
         if (entry.subMenu && AvifoldGlut.menus[entry.subMenu]) {
           item.classList.add('glut-has-submenu');
           item.appendChild(AvifoldGlut.menuElement(entry.subMenu));
