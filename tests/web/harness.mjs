@@ -237,9 +237,10 @@ export class App {
     return event;
   }
 
-  // The canvas's pixels as the next `count` frames leave them, read at their swaps.
-  async pictures(count) {
-    await this.probe((n) => avifoldProbe.capture(n), count);
+  // The canvas's pixels as the next `count` frames leave them, read at their swaps; with
+  // `sameTick`, the next two frames in a row that show the same tick.
+  async pictures(count, sameTick = false) {
+    await this.probe(([n, same]) => avifoldProbe.capture(n, same), [count, sameTick]);
     const taken = await waitFor(() => this.probe(() => avifoldProbe.captured()), `${count} pictures`);
     return taken.map((p) => ({...p, data: Buffer.from(p.data, 'base64')}));
   }
@@ -259,6 +260,17 @@ export function share(picture, test, left, top, right, bottom) {
     for (let x = left; x < right; x++) hits += test(pixel(picture, x, y)) ? 1 : 0;
   }
   return hits / ((right - left) * (bottom - top));
+}
+
+// The share of pixels that two pictures of one size show differently.
+export function difference(a, b, tolerance = 48) {
+  let differ = 0;
+  for (let i = 0; i < a.data.length; i += 4) {
+    const d = Math.abs(a.data[i] - b.data[i]) + Math.abs(a.data[i + 1] - b.data[i + 1]) +
+              Math.abs(a.data[i + 2] - b.data[i + 2]);
+    if (d > tolerance) differ++;
+  }
+  return differ / (a.width * a.height);
 }
 
 export const isColour = (colour, tolerance = 8) => (p) =>

@@ -13,7 +13,8 @@
 //   frames                         the latest frame records: birds (bird-list calls),
 //                                  chars (bitmap characters), fog, clear, far, cam (yaw,
 //                                  pitch, x, y, z), bird0 (x, y, z, heading), mean (x, y, z)
-//   capture(n), captured()         pictures of the next n frames, read at their swaps
+//   capture(n, sameTick), captured()  pictures of the next n frames (or of the next two
+//                                  in a row that show one tick), read at their swaps
 //   liveGlObjects()                WebGL objects made and not deleted, by kind
 //   heapInUse()                    bytes of the program's heap in use
 (function() {
@@ -56,7 +57,7 @@
   };
 
   // --- Pictures of the canvas as frames leave it -------------------------------------
-  const pictures = {wanted: 0, taken: []};
+  const pictures = {wanted: 0, sameTick: false, taken: []};
   function takePicture() {
     const gl = window.Module.ctx;
     const width = gl.drawingBufferWidth, height = gl.drawingBufferHeight;
@@ -66,11 +67,20 @@
     for (let i = 0; i < data.length; i += 0x8000) {
       text += String.fromCharCode.apply(null, data.subarray(i, i + 0x8000));
     }
-    pictures.taken.push({width, height, frame: probe.swaps + 1, data: btoa(text)});
+    const taken = pictures.taken;
+    taken.push({width, height, frame: probe.swaps + 1, tick: probe.ticks, data: btoa(text)});
+    // Waiting for two frames in a row that show one tick: a new tick starts the pair again.
+    if (pictures.sameTick && taken.length == 2 && taken[0].tick != taken[1].tick) {
+      taken.shift();
+      return;
+    }
     pictures.wanted--;
   }
-  // The next `count` frames, read at their swaps, rows from the bottom.
-  probe.capture = (count) => { pictures.taken = []; pictures.wanted = count; };
+  // The next `count` frames, read at their swaps, rows from the bottom; with `sameTick`,
+  // the first two frames in a row that show the same tick.
+  probe.capture = (count, sameTick = false) => {
+    Object.assign(pictures, {wanted: sameTick ? 2 : count, sameTick, taken: []});
+  };
   probe.captured = () => (pictures.wanted > 0 ? null : pictures.taken);
 
   // --- What each frame asks of GL ----------------------------------------------------
