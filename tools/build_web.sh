@@ -11,26 +11,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-sudo=""
-[ "$(id -u)" -ne 0 ] && sudo="sudo"
-export DEBIAN_FRONTEND=noninteractive
-
-packages=(cmake make emscripten chromium nodejs npm)
-missing=()
-for p in "${packages[@]}"; do
-  # node may come from outside Debian; any node 18 or newer runs the tests.
-  if [ "$p" = nodejs ] || [ "$p" = npm ]; then
-    command -v "${p/nodejs/node}" >/dev/null && continue
-  fi
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
-    missing+=("$p")
-  fi
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "installing: ${missing[*]}"
-  $sudo apt-get update -q
-  $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+# Debian's emscripten and Chromium; node (and npm) may come from outside Debian, and any
+# node 18 or newer runs the tests.
+packages=(cmake make emscripten chromium)
+command -v npm >/dev/null || packages+=(nodejs npm)
+bash tools/install_deps.sh "${packages[@]}"
 
 echo "== the site"
 cmake --preset web

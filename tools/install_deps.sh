@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running and testing Avifold need, when
 # any of them is missing. Safe to run again: it does nothing when all are there.
+# With package names as arguments it installs those instead (the Windows and browser
+# build scripts name theirs).
 set -euo pipefail
 
 packages=(
@@ -9,6 +11,7 @@ packages=(
   xvfb xdotool x11-apps x11-utils x11-xserver-utils imagemagick
   xserver-xorg-core xserver-xorg-video-dummy
 )
+[ $# -gt 0 ] && packages=("$@")
 
 missing=()
 for p in "${packages[@]}"; do
