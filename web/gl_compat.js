@@ -33,6 +33,7 @@ var LibraryAvifoldGL = {
     lists: {},           // display list id -> its recorded calls, [function, arguments]
     nextList: 1,
     recording: null,     // the calls of the list being compiled, or null
+    compiling: 0,        // the id of that list
 
     texturing: 0,        // GL_TEXTURE_2D as the program set it
     boundTexture: 0,     // the program's texture bound to GL_TEXTURE_2D
@@ -290,6 +291,9 @@ var LibraryAvifoldGL = {
       return [v[0] + (clip[0] / w + 1) * v[2] / 2, v[1] + (clip[1] / w + 1) * v[3] / 2];
     },
   },
+
+  // The emulation always shades smoothly, which is the one model the program asks for.
+  glShadeModel: function(mode) {},
 
   glGenLists__deps: ['$AvifoldGL'],
   glGenLists: function(range) {
