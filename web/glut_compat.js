@@ -13,7 +13,10 @@
 //  - menus: an HTML menu over the canvas, built from the entries the program added,
 //    opened by the button it is attached to; a choice calls the menu's callback with that
 //    menu current, as freeglut does;
-//  - bitmap characters of GLUT_BITMAP_HELVETICA_18, drawn at the raster position.
+//  - bitmap characters of GLUT_BITMAP_HELVETICA_18, drawn at the raster position;
+//  - timers, which freeglut runs between frames once they are due: a browser lets its own
+//    timeouts wait behind a busy frame pipeline, so each frame first runs the timers that
+//    are due, and a timeout still wakes a page that draws no frames (a hidden tab).
 
 var LibraryAvifoldGlut = {
   $AvifoldGlut__deps: ['$GLUT', '$Browser', '$AvifoldGL', '$Helvetica18', 'glBegin', 'glEnd',
@@ -30,6 +33,7 @@ var LibraryAvifoldGlut = {
     currentMenu: 0,
     openMenu: null,       // the menu's element while it is shown
     pendingReshape: null, // [width, height] to deliver before the next frame
+    timers: [],           // armed timers: {due (performance.now() ms), func, value}
     gameModeString: '',
     closeFunc: 0,         // registered and kept; a page is never closed under the program
     glyphTexture: 0,      // GL name of the bitmap font's glyphs, made once for the run
@@ -54,6 +58,21 @@ var LibraryAvifoldGlut = {
       if (size === null || !GLUT.reshapeFunc) return;
       AvifoldGlut.pendingReshape = null;
       {{{ makeDynCall('vii', 'GLUT.reshapeFunc') }}}(size[0], size[1]);
+    },
+
+    // Runs a timer once, by whichever comes first: its timeout or a frame after it is due.
+    runTimer: function(timer) {
+      var index = AvifoldGlut.timers.indexOf(timer);
+      if (index < 0) return;
+      AvifoldGlut.timers.splice(index, 1);
+      clearTimeout(timer.timeout);
+      {{{ makeDynCall('vi', 'timer.func') }}}(timer.value);
+    },
+
+    runDueTimers: function() {
+      var now = performance.now();
+      var due = AvifoldGlut.timers.filter(function(timer) { return timer.due <= now; });
+      for (var i = 0; i < due.length; i++) AvifoldGlut.runTimer(due[i]);
     },
 
     fullScreenWindow: function() {
@@ -300,10 +319,18 @@ var LibraryAvifoldGlut = {
     Browser.requestAnimationFrame(function() {
       GLUT.requestedAnimationFrame = false;
       Browser.mainLoop.runIter(function() {
+        AvifoldGlut.runDueTimers();
         AvifoldGlut.deliverReshape();
         {{{ makeDynCall('v', 'GLUT.displayFunc') }}}();
       });
     });
+  },
+
+  glutTimerFunc__deps: ['$AvifoldGlut', '$safeSetTimeout'],
+  glutTimerFunc: function(msec, func, value) {
+    var timer = {due: performance.now() + msec, func: func, value: value};
+    timer.timeout = safeSetTimeout(function() { AvifoldGlut.runTimer(timer); }, msec);
+    AvifoldGlut.timers.push(timer);
   },
 
   glutMainLoop__deps: ['glutPostRedisplay'],

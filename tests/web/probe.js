@@ -41,20 +41,21 @@
     probe.events.push(Object.assign({kind, tick: probe.ticks, frame: probe.swaps}, fields));
   }
 
-  // --- Ticks: the timer GLUT arms for the program runs through setTimeout ------------
-  let arming = false;
+  // --- Ticks: the program's timer callback, behind one of the probe's own ---------------
   let inTick = false;
-  const realSetTimeout = window.setTimeout;
-  window.setTimeout = function(callback, ms, ...rest) {
-    if (!arming) return realSetTimeout.call(window, callback, ms, ...rest);
-    arming = false;
-    return realSetTimeout.call(window, function() {
-      probe.ticks++;
-      keep(probe.tickTimes, performance.now());
-      inTick = true;
-      try { callback(); } finally { inTick = false; }
-    }, ms, ...rest);
-  };
+  const countedTicks = new Map();  // the program's callback -> the probe's, in the table
+  function countedTick(func) {
+    if (!countedTicks.has(func)) {
+      const real = window.Module.getWasmTableEntry(func);
+      countedTicks.set(func, window.Module.addFunction((value) => {
+        probe.ticks++;
+        keep(probe.tickTimes, performance.now());
+        inTick = true;
+        try { real(value); } finally { inTick = false; }
+      }, 'vi'));
+    }
+    return countedTicks.get(func);
+  }
 
   // --- Pictures of the canvas as frames leave it -------------------------------------
   const pictures = {wanted: 0, sameTick: false, taken: []};
@@ -117,10 +118,9 @@
   const wrappers = {
     glutTimerFunc(real, ms, func, value) {
       probe.timerArms++;
+      // A tick re-arms its own chain; an arm from anywhere else starts another one.
       if (!inTick) event('chain', {ms});
-      arming = true;
-      real(ms, func, value);
-      arming = false;
+      real(ms, countedTick(func), value);
     },
     glutSwapBuffers(real) {
       if (pictures.wanted > 0) takePicture();
