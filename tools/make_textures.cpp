@@ -1,4 +1,5 @@
-// make_textures: paints the seven images Avifold reads from data/ at start-up.
+// make_textures: paints the seven images Avifold reads from data/ at start-up, each under the
+// file name and at the size the texture set (render/texture_set.h) gives it.
 //
 // Usage: make_textures <outdir>      e.g. build/tools/make_textures data
 //        make_textures --icon <png>  paints only the desktop icon, the bird in its skin seen from
@@ -22,14 +23,30 @@
 #include <vector>
 
 #include "render/bird_mesh.h"
+#include "render/texture_set.h"
 
 namespace {
 
-constexpr int kTerrainSize = 512;  // ground, bird and water images are 512 x 512
-constexpr int kCloudSize = 256;    // the cloud image is 256 x 256
-constexpr int kTreeSize = 128;     // tree cut-outs are 128 x 128
-constexpr int kSkinPadding = 6;    // pixels of bird skin painted past each triangle's edge, so
-                                   // linear filtering at a seam never reaches the background
+// The side of a slot's image in pixels, as the texture set gives it.
+constexpr int imageSize(int slot) {
+  for (const TextureFile& file : kTextureSet) {
+    if (file.slot == slot) {
+      return file.size;
+    }
+  }
+  return 0;
+}
+
+constexpr int kGroundSize = imageSize(TextureSlot::Ground);  // the ground image
+constexpr int kCloudSize = imageSize(TextureSlot::Cloud);    // the cloud image
+constexpr int kSkinSize = imageSize(TextureSlot::Bird);      // the bird skin
+constexpr int kWaterSize = imageSize(TextureSlot::Water1);   // both water images
+constexpr int kTreeSize = imageSize(TextureSlot::Tree0);     // both tree cut-outs
+static_assert(imageSize(TextureSlot::Water0) == kWaterSize, "both waters are painted alike");
+static_assert(imageSize(TextureSlot::Tree0 + 1) == kTreeSize, "both trees share one layout");
+
+constexpr int kSkinPadding = 6;  // pixels of bird skin painted past each triangle's edge, so
+                                 // linear filtering at a seam never reaches the background
 
 // Seeds: one per noise layer, so layers never repeat one another.
 constexpr uint32_t kSeedGroundPatches = 11;  // where bare earth shows through the grass
@@ -240,7 +257,7 @@ Image paintImage(int size, Color (*texel)(double u, double v)) {
 }
 
 Image makeGround() {
-  return paintImage(kTerrainSize, groundTexel);
+  return paintImage(kGroundSize, groundTexel);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -318,8 +335,8 @@ Color waterTexel(const WaterLook& look, double u, double v, double pixel) {
 }
 
 Image makeWater(const WaterLook& look) {
-  Image image = makeImage(kTerrainSize, kTerrainSize);
-  double pixel = 1.0 / kTerrainSize;
+  Image image = makeImage(kWaterSize, kWaterSize);
+  double pixel = 1.0 / kWaterSize;
   for (int row = 0; row < image.height; ++row) {
     for (int column = 0; column < image.width; ++column) {
       double u = column * pixel;
@@ -453,7 +470,7 @@ double nearestSkinPoint(const SkinTriangle& t, double u, double v, double& x, do
 // Finds the model point under (u, v): inside a triangle, or on the edge of the nearest one when
 // that lies within the padding. False in the background.
 bool findSkinPoint(double u, double v, SkinPoint& point) {
-  double best = static_cast<double>(kSkinPadding) / kTerrainSize;
+  double best = static_cast<double>(kSkinPadding) / kSkinSize;
   bool found = false;
   for (const SkinTriangle& t : kSkinTriangles) {
     double x = 0.0;
@@ -586,7 +603,7 @@ Color skinBackground(double u, double v, double mottle) {
 }
 
 Image makeBirdSkin() {
-  Image image = makeImage(kTerrainSize, kTerrainSize);
+  Image image = makeImage(kSkinSize, kSkinSize);
   for (int row = 0; row < image.height; ++row) {
     for (int column = 0; column < image.width; ++column) {
       // File row 0 is the top of the image, where v = 1.
@@ -615,7 +632,9 @@ Image makeBirdSkin() {
 // Trees: cut-outs on pure black, which turns transparent. Coordinates here are in pixels with
 // `height` counted up from the bottom row, where the trunk stands on the ground.
 
-constexpr int kTreeMiddle = 64;  // column of the trunk's centre
+// The shapes below are laid out in pixels of a 128-pixel cut-out.
+static_assert(kTreeSize == 128, "the tree shapes are drawn for 128 x 128 pixels");
+constexpr int kTreeMiddle = kTreeSize / 2;  // column of the trunk's centre
 
 // Noise for the trees; they are not tiled, so any period larger than the image will do.
 double treeNoise(double column, double height, double cellSize, uint32_t seed) {
@@ -968,6 +987,26 @@ bool writePng(const std::vector<unsigned char>& rgba, int width, int height,
   return true;
 }
 
+// The painter of each slot of the texture set.
+Image paintTexture(int slot) {
+  switch (slot) {
+    case TextureSlot::Ground:
+      return makeGround();
+    case TextureSlot::Cloud:
+      return makeClouds();
+    case TextureSlot::Bird:
+      return makeBirdSkin();
+    case TextureSlot::Water0:
+      return makeWater(kCalmWater);
+    case TextureSlot::Water1:
+      return makeWater(kLivelyWater);
+    case TextureSlot::Tree0:
+      return makeRoundTree();
+    default:
+      return makeConifer();  // TextureSlot::Tree0 + 1
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -982,13 +1021,11 @@ int main(int argc, char** argv) {
   std::error_code error;
   std::filesystem::create_directories(outdir, error);
 
+  // Every file of the texture set, under the name the program reads it by.
   bool ok = true;
-  ok = writeImage(makeGround(), outdir / "ground512.raw") && ok;
-  ok = writeImage(makeClouds(), outdir / "cloud0.raw") && ok;
-  ok = writeImage(makeBirdSkin(), outdir / "good1.raw") && ok;
-  ok = writeImage(makeWater(kCalmWater), outdir / "water0.raw") && ok;
-  ok = writeImage(makeWater(kLivelyWater), outdir / "water1.raw") && ok;
-  ok = writeImage(makeRoundTree(), outdir / "tree0.raw") && ok;
-  ok = writeImage(makeConifer(), outdir / "tree1.raw") && ok;
+  for (const TextureFile& file : kTextureSet) {
+    std::filesystem::path name = std::filesystem::path(file.path).filename();
+    ok = writeImage(paintTexture(file.slot), outdir / name) && ok;
+  }
   return ok ? 0 : 1;
 }
