@@ -115,6 +115,25 @@ double turnSine(double turns) {
   return sign * y;
 }
 
+// Barycentric weights of the point (x, y) in the triangle with these corners: the skin maps a
+// pixel to the model through them, the icon a point of the model seen from above to the skin.
+// False when the triangle is degenerate or the point lies outside it.
+bool triangleWeights(const double corner[3][2], double x, double y, double weight[3]) {
+  double area = (corner[1][0] - corner[0][0]) * (corner[2][1] - corner[0][1]) -
+                (corner[2][0] - corner[0][0]) * (corner[1][1] - corner[0][1]);
+  if (std::fabs(area) < 1e-12) {
+    return false;
+  }
+  weight[1] = ((x - corner[0][0]) * (corner[2][1] - corner[0][1]) -
+               (corner[2][0] - corner[0][0]) * (y - corner[0][1])) /
+              area;
+  weight[2] = ((corner[1][0] - corner[0][0]) * (y - corner[0][1]) -
+               (x - corner[0][0]) * (corner[1][1] - corner[0][1])) /
+              area;
+  weight[0] = 1.0 - weight[1] - weight[2];
+  return weight[0] >= 0.0 && weight[1] >= 0.0 && weight[2] >= 0.0;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Deterministic noise. Lattice values come from an integer hash; every lattice wraps at its
 // period, so noise sampled over [0, 1) of a tile joins up with itself at the tile's edges.
@@ -202,10 +221,11 @@ void setPixel(Image& image, int column, int row, Color c, int lowest) {
   image.bytes[at + 2] = toByte(c.b, lowest);
 }
 
-bool writeImage(const Image& image, const std::filesystem::path& path) {
+// Writes the bytes to the file as they are; says on stderr when it cannot.
+bool writeFile(const std::vector<unsigned char>& bytes, const std::filesystem::path& path) {
   std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(image.bytes.data()),
-            static_cast<std::streamsize>(image.bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
   out.close();
   if (!out) {
     std::fprintf(stderr, "make_textures: cannot write %s\n", path.string().c_str());
@@ -419,26 +439,14 @@ struct SkinPoint {
   double z;       // model position toward the beak
 };
 
-// Barycentric weights of (u, v) in a triangle's texture corners; false for a degenerate one.
-bool skinWeights(const SkinTriangle& t, double u, double v, double weight[3]) {
-  const SkinVertex& a = t.corner[0];
-  const SkinVertex& b = t.corner[1];
-  const SkinVertex& c = t.corner[2];
-  double area = (b.u - a.u) * (c.v - a.v) - (c.u - a.u) * (b.v - a.v);
-  if (std::fabs(area) < 1e-12) {
-    return false;
-  }
-  weight[1] = ((u - a.u) * (c.v - a.v) - (c.u - a.u) * (v - a.v)) / area;
-  weight[2] = ((b.u - a.u) * (v - a.v) - (u - a.u) * (b.v - a.v)) / area;
-  weight[0] = 1.0 - weight[1] - weight[2];
-  return true;
-}
-
 // Distance in texture units from (u, v) to the nearest point of a triangle, and the model point
 // there; 0 inside the triangle.
 double nearestSkinPoint(const SkinTriangle& t, double u, double v, double& x, double& z) {
+  const double texture[3][2] = {{t.corner[0].u, t.corner[0].v},
+                                {t.corner[1].u, t.corner[1].v},
+                                {t.corner[2].u, t.corner[2].v}};
   double weight[3];
-  if (skinWeights(t, u, v, weight) && weight[0] >= 0.0 && weight[1] >= 0.0 && weight[2] >= 0.0) {
+  if (triangleWeights(texture, u, v, weight)) {
     x = 0.0;
     z = 0.0;
     for (int k = 0; k < 3; ++k) {
@@ -783,24 +791,6 @@ struct IconSample {
   double alpha;  // coverage, 0 (outside the disc) or 1
 };
 
-// Barycentric weights of the model point (x, z) in a triangle seen from above; false when the
-// triangle is edge-on from above or the point lies outside it.
-bool topViewWeights(const double corner[3][2], double x, double z, double weight[3]) {
-  double area = (corner[1][0] - corner[0][0]) * (corner[2][1] - corner[0][1]) -
-                (corner[2][0] - corner[0][0]) * (corner[1][1] - corner[0][1]);
-  if (std::fabs(area) < 1e-12) {
-    return false;
-  }
-  weight[1] = ((x - corner[0][0]) * (corner[2][1] - corner[0][1]) -
-               (corner[2][0] - corner[0][0]) * (z - corner[0][1])) /
-              area;
-  weight[2] = ((corner[1][0] - corner[0][0]) * (z - corner[0][1]) -
-               (x - corner[0][0]) * (corner[1][1] - corner[0][1])) /
-              area;
-  weight[0] = 1.0 - weight[1] - weight[2];
-  return weight[0] >= 0.0 && weight[1] >= 0.0 && weight[2] >= 0.0;
-}
-
 // The skin's texel at (u, v), v = 0 being the image's bottom row.
 Color skinTexel(const Image& skin, double u, double v) {
   int column = std::clamp(static_cast<int>(u * skin.width), 0, skin.width - 1);
@@ -821,7 +811,7 @@ bool birdFromAbove(const Image& skin, double x, double z, Color& c) {
       corner[k][1] = t.corner[k].z;
     }
     double weight[3];
-    if (!topViewWeights(corner, x, z, weight)) {
+    if (!triangleWeights(corner, x, z, weight)) {
       continue;
     }
     double y = 0.0;
@@ -841,7 +831,7 @@ bool birdFromAbove(const Image& skin, double x, double z, Color& c) {
     return true;
   }
   double weight[3];
-  if (topViewWeights(kBeakOutline, x, z, weight)) {
+  if (triangleWeights(kBeakOutline, x, z, weight)) {
     c = skinBackground(1.0, 0.0, 0.5);  // the beak's horn colour
     return true;
   }
@@ -957,8 +947,9 @@ std::vector<unsigned char> zlibStored(const std::vector<unsigned char>& raw) {
   return out;
 }
 
-bool writePng(const std::vector<unsigned char>& rgba, int width, int height,
-              const std::filesystem::path& path) {
+// The PNG file of an RGBA image, top row first.
+std::vector<unsigned char> encodePng(const std::vector<unsigned char>& rgba, int width,
+                                     int height) {
   // Every scanline starts with filter type 0: the bytes are stored as they are.
   std::vector<unsigned char> raw;
   size_t rowBytes = static_cast<size_t>(width) * 4;
@@ -976,15 +967,7 @@ bool writePng(const std::vector<unsigned char>& rgba, int width, int height,
   appendChunk(png, "IHDR", header);
   appendChunk(png, "IDAT", zlibStored(raw));
   appendChunk(png, "IEND", {});
-
-  std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
-  out.close();
-  if (!out) {
-    std::fprintf(stderr, "make_textures: cannot write %s\n", path.string().c_str());
-    return false;
-  }
-  return true;
+  return png;
 }
 
 // The painter of each slot of the texture set.
@@ -1011,7 +994,7 @@ Image paintTexture(int slot) {
 
 int main(int argc, char** argv) {
   if (argc == 3 && std::string(argv[1]) == "--icon") {
-    return writePng(makeIcon(), kIconSize, kIconSize, argv[2]) ? 0 : 1;
+    return writeFile(encodePng(makeIcon(), kIconSize, kIconSize), argv[2]) ? 0 : 1;
   }
   if (argc != 2) {
     std::fprintf(stderr, "usage: make_textures <outdir>\n       make_textures --icon <file.png>\n");
@@ -1025,7 +1008,7 @@ int main(int argc, char** argv) {
   bool ok = true;
   for (const TextureFile& file : kTextureSet) {
     std::filesystem::path name = std::filesystem::path(file.path).filename();
-    ok = writeImage(paintTexture(file.slot), outdir / name) && ok;
+    ok = writeFile(paintTexture(file.slot).bytes, outdir / name) && ok;
   }
   return ok ? 0 : 1;
 }
