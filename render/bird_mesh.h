@@ -1,6 +1,6 @@
 // The bird model: 30 triangles, one row per vertex in the order the vertices are sent.
 //
-// render/birds.cpp compiles it into the bird display list; tools/make_textures.cpp
+// render/birds.cpp compiles it into the bird display list; tools/make_textures/skin.cpp
 // paints the bird skin so that its feathers fit these texture coordinates. Model space:
 // the nose points along +z, the wings lie along x and up is +y, at scale 1. Plain data,
 // no GL: the values are doubles so that the image tool reads them exactly as written;

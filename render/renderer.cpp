@@ -21,17 +21,6 @@ const float kReadOutX = 0.4f;
 const float kReadOutY = 0.38f;
 const float kReadOutZ = -1.0f;
 
-// What each texture is drawn by is in its row's comment.
-const TextureFile kTextureSet[kTextureFiles] = {
-    {TextureSlot::Ground, "data/ground512.raw", 512},  // the terrain list
-    {TextureSlot::Cloud, "data/cloud0.raw", 256},      // nothing
-    {TextureSlot::Bird, "data/good1.raw", 512},        // the bird list
-    {TextureSlot::Water0, "data/water0.raw", 512},     // nothing
-    {TextureSlot::Water1, "data/water1.raw", 512},     // the water
-    {TextureSlot::Tree0, "data/tree0.raw", 128},       // trees of texture index 0
-    {TextureSlot::Tree0 + 1, "data/tree1.raw", 128},   // trees of texture index 1
-};
-
 // Set by init(), cleared once the first frame of its context has been checked for GL errors.
 static int g_firstFrameOfContext = 0;
 

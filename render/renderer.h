@@ -11,31 +11,8 @@
 #define AVIFOLD_RENDER_RENDERER_H
 
 #include "render/texture.h"
+#include "render/texture_set.h"
 #include "sim/world.h"
-
-// Where the Renderer keeps each of its textures. Slots below kSceneTextures are entries of
-// Renderer::textures, which the tree pass indexes with a tree site's texture index.
-struct TextureSlot {
-  enum {
-    Tree0 = 0,                   // the trees: slots 0 .. kTreeTextures - 1
-    Water0 = kTreeTextures,      // loaded, not drawn
-    Water1 = kTreeTextures + 1,  // the water surface
-    Ground = kTreeTextures + 2,  // groundTexture: the terrain list
-    Cloud = kTreeTextures + 3,   // cloudTexture: loaded, not drawn
-    Bird = kTreeTextures + 4,    // birdTexture: the bird list
-  };
-};
-const int kSceneTextures = TextureSlot::Water1 + 1;  // entries of Renderer::textures
-const int kTextureFiles = TextureSlot::Bird + 1;     // textures in all
-
-// One row of the texture set: where the Renderer keeps the texture, its file and size.
-struct TextureFile {
-  int slot;          // a TextureSlot
-  const char* path;  // relative to the working directory
-  int size;          // width and height in pixels
-};
-// In the order init() loads them, which is also the order of any missing-file messages.
-extern const TextureFile kTextureSet[kTextureFiles];
 
 class Renderer {
  public:

@@ -25,31 +25,15 @@ static void followBird(World& w) {
 // Behind the flock's mean position by 130 times its mean velocity: the more the
 // headings spread, the shorter that velocity and the closer the camera.
 static void followFlock(World& w) {
-  float sx = 0;
-  float sy = 0;
-  float sz = 0;
-  float sdx = 0;
-  float sdz = 0;
-  for (int i = 0; i < kFlockSize; i++) {
-    const Bird& b = w.birds[i];
-    sx += b.x;
-    sy += b.y;
-    sz += b.z;
-    sdx = static_cast<float>(sdx + b.speed * sinTable[b.heading]);
-    sdz = static_cast<float>(sdz + b.speed * cosTable[b.heading]);
-  }
-  float mx = sx / kFlockSize;
-  float my = sy / kFlockSize;
-  float mz = sz / kFlockSize;
-  float vx = sdx / kFlockSize;
-  float vz = sdz / kFlockSize;
-
+  FlockMean mean = flockMean(w.birds);
+  float vx = mean.velocityXSingle;
+  float vz = mean.velocityZSingle;
   int c = headingTo(vx, vz);
-  w.cameraY = my;
+  w.cameraY = mean.y;
   w.cameraYaw = yawAlong(c);
   w.cameraPitch = 0;
-  w.cameraX = static_cast<float>(mx - kFlockCameraLeverage * vx);
-  w.cameraZ = static_cast<float>(mz - kFlockCameraLeverage * vz);
+  w.cameraX = static_cast<float>(mean.x - kFlockCameraLeverage * vx);
+  w.cameraZ = static_cast<float>(mean.z - kFlockCameraLeverage * vz);
 }
 
 void World::updateCamera() {

@@ -95,6 +95,37 @@ void World::step() {
   updateCamera();
 }
 
+FlockMean flockMean(const Bird* birds) {
+  float sx = 0;
+  float sy = 0;
+  float sz = 0;
+  double svx = 0;
+  double svz = 0;
+  float svxSingle = 0;
+  float svzSingle = 0;
+  for (int i = 0; i < kFlockSize; i++) {
+    const Bird& b = birds[i];
+    sx += b.x;
+    sy += b.y;
+    sz += b.z;
+    double vx = b.speed * sinTable[b.heading];
+    double vz = b.speed * cosTable[b.heading];
+    svx += vx;
+    svz += vz;
+    svxSingle = static_cast<float>(svxSingle + vx);
+    svzSingle = static_cast<float>(svzSingle + vz);
+  }
+  FlockMean mean;
+  mean.x = sx / kFlockSize;
+  mean.y = sy / kFlockSize;
+  mean.z = sz / kFlockSize;
+  mean.velocityX = svx / kFlockSize;
+  mean.velocityZ = svz / kFlockSize;
+  mean.velocityXSingle = svxSingle / kFlockSize;
+  mean.velocityZSingle = svzSingle / kFlockSize;
+  return mean;
+}
+
 // Climb impulse that holds a bird near its cruise altitude; first matching rule wins.
 static float cruiseClimb(const Bird& b) {
   float c = b.cruiseAltitude;
@@ -132,29 +163,15 @@ static float groundBelow(const Terrain& terrain, float x, float z) {
 void World::steerBird(int index) {
   Bird& b = birds[index];
 
-  // Flock means: positions in single precision, velocities in double.
-  float sx = 0;
-  float sz = 0;
-  double ss = 0;
-  double sc = 0;
-  for (int j = 0; j < kFlockSize; j++) {
-    sx += birds[j].x;
-    sz += birds[j].z;
-    ss += birds[j].speed * sinTable[birds[j].heading];
-    sc += birds[j].speed * cosTable[birds[j].heading];
-  }
-  float mx = sx / kFlockSize;
-  float mz = sz / kFlockSize;
-  double ms = ss / kFlockSize;
-  double mc = sc / kFlockSize;
-  float dx = mx - b.x;
-  float dz = mz - b.z;
+  FlockMean mean = flockMean(birds);
+  float dx = mean.x - b.x;
+  float dz = mean.z - b.z;
 
   b.turnImpulse = 0;
   b.climbImpulse = 0;
 
   b.turnToward(headingTo(dx, dz), kCohesionPull);
-  b.turnToward(headingTo(ms, mc), kAlignmentPull);
+  b.turnToward(headingTo(mean.velocityX, mean.velocityZ), kAlignmentPull);
 
   // The damping step works in double and stores back into the float impulse.
   if (b.turnRate > 0) {

@@ -5,8 +5,11 @@
 # build scripts name theirs).
 set -euo pipefail
 
+# g++ builds the plain preset, clang the sanitizer one; clang's sanitizer runtimes are only
+# recommended by it, and --no-install-recommends skips them, so they are named here.
 packages=(
-  g++ cmake make libgtest-dev libbenchmark-dev freeglut3-dev libglu1-mesa-dev
+  g++ clang libclang-rt-14-dev
+  cmake make libgtest-dev libbenchmark-dev freeglut3-dev libglu1-mesa-dev
   libgl1-mesa-dri python3 dpkg-dev file
   xvfb xdotool x11-apps x11-utils x11-xserver-utils imagemagick
   xserver-xorg-core xserver-xorg-video-dummy

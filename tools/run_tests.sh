@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds Avifold twice, plainly and with AddressSanitizer + UndefinedBehaviorSanitizer,
-# and runs every test in both builds. Exits non-zero when anything fails.
+# Builds Avifold twice, plainly with g++ and with AddressSanitizer + UndefinedBehaviorSanitizer
+# with clang, and runs every test in both builds. Exits non-zero when anything fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

@@ -32,8 +32,26 @@ static bool degenerate(const CapturedTriangle& t) {
   return sameVertex(t.v[0], t.v[1]) || sameVertex(t.v[1], t.v[2]) || sameVertex(t.v[0], t.v[2]);
 }
 
+// The landscape as the tests expect it: the four water strips, and the terrain mesh as GL
+// receives it, 49 strips of 98 triangles.
 class LandscapeTest : public TestScene {
  protected:
+  // One water vertex: texture (s, t) at (x, 0, z). kOffset marks a coordinate that takes the
+  // current scroll offset.
+  struct WaterCorner {
+    float s;
+    float t;
+    float x;
+    float z;
+  };
+  static constexpr float kOffset = -7.0f;
+  static constexpr WaterCorner kWaterStrips[4][4] = {
+      {{kOffset, 0, 0, 0}, {kOffset, 1, 0, 1000}, {1, 0, -1000, 0}, {1, 1, -1000, 1000}},
+      {{0, kOffset, -500, 0}, {0, 1, -500, -1000}, {1, kOffset, 1500, 0}, {1, 1, 1500, -1000}},
+      {{0, kOffset, 980, 0}, {0, 1, 1500, 0}, {1, kOffset, 980, 1000}, {1, 1, 1500, 1000}},
+      {{0, kOffset, 1500, 980}, {0, 1, 1500, 1500}, {1, kOffset, -500, 980}, {1, 1, -500, 1500}},
+  };
+
   std::vector<CapturedTriangle> terrainTriangles() {
     std::vector<CapturedTriangle> all =
         captureTriangles([this] { glCallList(renderer->terrainList); });
@@ -43,6 +61,7 @@ class LandscapeTest : public TestScene {
         mesh.push_back(t);
       }
     }
+    EXPECT_EQ(mesh.size(), 49u * 98u);
     return mesh;
   }
 
@@ -53,7 +72,6 @@ class LandscapeTest : public TestScene {
 
 TEST_F(LandscapeTest, TerrainListHoldsFortyNineStripsOfHundredVertices) {
   std::vector<CapturedTriangle> mesh = terrainTriangles();
-  ASSERT_EQ(mesh.size(), 49u * 98u);
 
   // Every triangle lies in one band between neighbouring z rows, as a strip of that
   // band; each band holds 98 triangles over all 100 samples of its two rows.
@@ -83,7 +101,6 @@ TEST_F(LandscapeTest, TerrainListHoldsFortyNineStripsOfHundredVertices) {
 TEST_F(LandscapeTest, FlatGroundIsAtZeroWithAnEvenShearedTiling) {
   regenerateTerrain(1);
   std::vector<CapturedTriangle> mesh = terrainTriangles();
-  ASSERT_EQ(mesh.size(), 49u * 98u);
   for (const CapturedTriangle& t : mesh) {
     for (const CapturedVertex& v : t.v) {
       int a = gridIndex(v.x);
@@ -100,7 +117,6 @@ TEST_F(LandscapeTest, FlatGroundIsAtZeroWithAnEvenShearedTiling) {
 
 TEST_F(LandscapeTest, HillsAreDrawnTenTimesAsHighAsStored) {
   std::vector<CapturedTriangle> mesh = terrainTriangles();
-  ASSERT_EQ(mesh.size(), 49u * 98u);
   float highest = 0;
   for (const CapturedTriangle& t : mesh) {
     for (const CapturedVertex& v : t.v) {
@@ -119,7 +135,6 @@ TEST_F(LandscapeTest, HillTextureRunsAlongTheFirstRowThenDownEachColumn) {
   const float* u = world->terrain->texStepU;
   const float* v = world->terrain->texStepV;
   std::vector<CapturedTriangle> mesh = terrainTriangles();
-  ASSERT_EQ(mesh.size(), 49u * 98u);
   for (const CapturedTriangle& t : mesh) {
     for (const CapturedVertex& p : t.v) {
       int a = gridIndex(p.x);
@@ -163,22 +178,6 @@ TEST_F(LandscapeTest, NeighbouringStripsShareTheirCommonRowExactly) {
     }
   }
 }
-
-// One water vertex as GL should receive it: texture (s, t) at (x, 0, z). kOffset marks
-// a coordinate that takes the current scroll offset.
-struct WaterCorner {
-  float s;
-  float t;
-  float x;
-  float z;
-};
-const float kOffset = -7.0f;
-const WaterCorner kWaterStrips[4][4] = {
-    {{kOffset, 0, 0, 0}, {kOffset, 1, 0, 1000}, {1, 0, -1000, 0}, {1, 1, -1000, 1000}},
-    {{0, kOffset, -500, 0}, {0, 1, -500, -1000}, {1, kOffset, 1500, 0}, {1, 1, 1500, -1000}},
-    {{0, kOffset, 980, 0}, {0, 1, 1500, 0}, {1, kOffset, 980, 1000}, {1, 1, 1500, 1000}},
-    {{0, kOffset, 1500, 980}, {0, 1, 1500, 1500}, {1, kOffset, -500, 980}, {1, 1, -500, 1500}},
-};
 
 TEST_F(LandscapeTest, WaterOffsetTurnsOnCalls1001And2003InSinglePrecision) {
   waterScroll = 0.0f;

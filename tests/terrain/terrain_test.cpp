@@ -12,6 +12,12 @@ static float heightAt(const Terrain& t, int x, int z) {
   return t.heights[x * kTerrainSamples + z];
 }
 
+static void skipDraws(int count) {
+  for (int i = 0; i < count; i++) {
+    rand();
+  }
+}
+
 TEST(TerrainFlat, IsLevelWithEvenStepsAndTreesOnTheGround) {
   Terrain t;
   t.flat = 1;
@@ -34,26 +40,30 @@ TEST(TerrainFlat, DrawsOnlyTheNinetyTreeNumbers) {
   t.regenerate();
   int next = rand();
   srand(11);
-  for (int i = 0; i < 90; i++) {
-    rand();
-  }
+  skipDraws(90);
   EXPECT_EQ(rand(), next);
 }
 
-TEST(TerrainHills, StartsHillyAndDrawsBumpsStepsThenTrees) {
+// The hills' smoothing window as the samples must show it: weights W[dx][dz] and their sum.
+class TerrainHills : public ::testing::Test {
+ protected:
+  static constexpr float kWeights[4][4] = {
+      {0, 2, 3, 9}, {2, 3, 9, 12}, {3, 9, 12, 14}, {9, 12, 14, 14}};
+  static constexpr float kWeightSum = 127;
+};
+
+TEST_F(TerrainHills, StartsHillyAndDrawsBumpsStepsThenTrees) {
   Terrain t;
   EXPECT_EQ(t.flat, 0);
   srand(12);
   t.regenerate();
   int next = rand();
   srand(12);
-  for (int i = 0; i < 200 + 5000 + 90; i++) {
-    rand();
-  }
+  skipDraws(200 + 5000 + 90);
   EXPECT_EQ(rand(), next);
 }
 
-TEST(TerrainHills, HeightsAreSmoothedBumpsWithinBounds) {
+TEST_F(TerrainHills, HeightsAreSmoothedBumpsWithinBounds) {
   Terrain t;
   srand(13);
   t.regenerate();
@@ -61,14 +71,14 @@ TEST(TerrainHills, HeightsAreSmoothedBumpsWithinBounds) {
   int raised = 0;
   for (int i = 0; i < kTerrainCells; i++) {
     ASSERT_GE(t.heights[i], 0.0f);
-    ASSERT_LE(t.heights[i], 10.0f * 128 / 127 + 1e-4f);
+    ASSERT_LE(t.heights[i], 10.0f * (1 + kWeightSum) / kWeightSum + 1e-4f);
     (t.heights[i] == 0.0f ? zeros : raised)++;
   }
   EXPECT_GT(zeros, 0) << "samples out of every bump's reach stay exactly 0";
   EXPECT_GT(raised, 0);
 }
 
-TEST(TerrainHills, TextureStepsTakeOnlyTheTwentyValues) {
+TEST_F(TerrainHills, TextureStepsTakeOnlyTheTwentyValues) {
   std::set<float> allowed;
   for (int k = 0; k < 20; k++) {
     allowed.insert(static_cast<float>(k) / 80.0f + 0.2f);
@@ -124,8 +134,7 @@ static LoneBump findLoneBump(int times, int p0, int p1, int q0, int q1) {
 
 // The weights, read back from a real regeneration around a bump that no other bump's
 // window overlaps. A cell drawn twice is still one bump.
-TEST(TerrainHills, AnIsolatedBumpRaisesTheBlockBelowAndLeftOfItHoweverOftenDrawn) {
-  const float weights[4][4] = {{0, 2, 3, 9}, {2, 3, 9, 12}, {3, 9, 12, 14}, {9, 12, 14, 14}};
+TEST_F(TerrainHills, AnIsolatedBumpRaisesTheBlockBelowAndLeftOfItHoweverOftenDrawn) {
   for (int times = 1; times <= 2; times++) {
     LoneBump bump = findLoneBump(times, 12, 45, 12, 45);
     srand(bump.seed);
@@ -136,7 +145,7 @@ TEST(TerrainHills, AnIsolatedBumpRaisesTheBlockBelowAndLeftOfItHoweverOftenDrawn
     for (int dx = 0; dx < 4; dx++) {
       for (int dz = 0; dz < 4; dz++) {
         float own = (dx == 0 && dz == 0) ? 10.0f : 0.0f;
-        float expected = (own + 10.0f * weights[dx][dz]) / 127;
+        float expected = (own + 10.0f * kWeights[dx][dz]) / kWeightSum;
         EXPECT_FLOAT_EQ(heightAt(t, bump.p - 4 + dx, bump.q - 4 + dz), expected)
             << "drawn " << times << " times, offset " << dx << "," << dz;
       }
@@ -147,7 +156,7 @@ TEST(TerrainHills, AnIsolatedBumpRaisesTheBlockBelowAndLeftOfItHoweverOftenDrawn
 
 // Grid rows and columns 0 and 54..57 lie outside every sample's window; 0 and 54 are the
 // ones next to it.
-TEST(TerrainHills, BumpsOnTheBorderChangeNoHeight) {
+TEST_F(TerrainHills, BumpsOnTheBorderChangeNoHeight) {
   const int places[][4] = {{0, 0, 12, 45}, {54, 54, 12, 45}, {12, 45, 0, 0}, {12, 45, 54, 54}};
   for (const auto& at : places) {
     LoneBump bump = findLoneBump(1, at[0], at[1], at[2], at[3]);
@@ -164,40 +173,34 @@ TEST(TerrainHills, BumpsOnTheBorderChangeNoHeight) {
   }
 }
 
-TEST(TerrainTrees, SitAtWholeCellsWithFourTimesTheSampleAsFoot) {
-  Terrain t;
-  srand(15);
+// Regenerates t from seed, then replays the seed past the ground's draws (5200 with hills,
+// none on flat ground): each of the 30 sites must come from its own next three draws, x, z
+// and texture index, with its foot at four times the sample under it.
+static void regenerateAndExpectTreesFromTheDraws(Terrain& t, unsigned seed) {
+  srand(seed);
   t.regenerate();
-  int textures[2] = {0, 0};
+  srand(seed);
+  skipDraws(t.flat ? 0 : 200 + 5000);
   for (const TreeSite& site : t.treeSites) {
-    ASSERT_EQ(site.cellX, static_cast<float>(static_cast<int>(site.cellX)));
-    ASSERT_EQ(site.cellZ, static_cast<float>(static_cast<int>(site.cellZ)));
-    ASSERT_TRUE(site.cellX >= 0 && site.cellX <= 49 && site.cellZ >= 0 && site.cellZ <= 49);
-    ASSERT_TRUE(site.textureIndex == 0 || site.textureIndex == 1);
-    textures[site.textureIndex]++;
-    int x = static_cast<int>(site.cellX);
-    int z = static_cast<int>(site.cellZ);
-    EXPECT_EQ(site.baseHeight, 4 * heightAt(t, x, z));
+    int x = rand() % kTerrainSamples;
+    int z = rand() % kTerrainSamples;
+    EXPECT_EQ(site.cellX, static_cast<float>(x)) << "seed " << seed;
+    EXPECT_EQ(site.cellZ, static_cast<float>(z)) << "seed " << seed;
+    EXPECT_EQ(site.textureIndex, rand() % 2) << "seed " << seed;
+    EXPECT_EQ(site.baseHeight, 4 * heightAt(t, x, z)) << "seed " << seed;
   }
-  EXPECT_GT(textures[0], 0);
-  EXPECT_GT(textures[1], 0);
 }
 
+// Every regeneration, on hills or on flat ground, places all 30 trees anew from its own draws.
 TEST(TerrainRegenerate, MakesNewHillsAndMovesEveryTreeEachTime) {
   Terrain t;
-  srand(16);
-  t.regenerate();
+  regenerateAndExpectTreesFromTheDraws(t, 16);
   float firstHeights[kTerrainCells];
-  TreeSite firstTrees[kTreeCount];
   memcpy(firstHeights, t.heights, sizeof firstHeights);
-  memcpy(firstTrees, t.treeSites, sizeof firstTrees);
-  t.regenerate();
+  regenerateAndExpectTreesFromTheDraws(t, 17);
   EXPECT_NE(memcmp(firstHeights, t.heights, sizeof firstHeights), 0);
-  EXPECT_NE(memcmp(firstTrees, t.treeSites, sizeof firstTrees), 0);
 
   t.flat = 1;
-  t.regenerate();
-  memcpy(firstTrees, t.treeSites, sizeof firstTrees);
-  t.regenerate();
-  EXPECT_NE(memcmp(firstTrees, t.treeSites, sizeof firstTrees), 0) << "flat ground, new trees";
+  regenerateAndExpectTreesFromTheDraws(t, 18);
+  regenerateAndExpectTreesFromTheDraws(t, 19);
 }
