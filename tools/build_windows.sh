@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Cross-builds Avifold for 64-bit Windows: a static freeglut from Debian's own source
 # package, then the program with mingw-w64, and packs build-windows/avifold-windows.zip
-# (avifold.exe, data/ and README.txt). Installs what it needs with apt-get, like
+# (avifold.exe, data/, README.txt and LICENSE.txt). Installs what it needs with apt-get, like
 # tools/install_deps.sh. Run from anywhere; again, it reuses the freeglut it built.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -70,7 +70,8 @@ mkdir -p "$stage/data"
 cp "$out/avifold/app/avifold.exe" "$stage/"
 cp "$root"/data/*.raw "$stage/data/"
 cp "$root/packaging/README-windows.txt" "$stage/README.txt"
-# -l: README.txt with Windows line ends.
+cp "$root/LICENSE" "$stage/LICENSE.txt"
+# -l: the texts with Windows line ends.
 (cd "$stage" && zip -q -r "$out/avifold-windows.zip" avifold.exe data)
-(cd "$stage" && zip -q -l "$out/avifold-windows.zip" README.txt)
+(cd "$stage" && zip -q -l "$out/avifold-windows.zip" README.txt LICENSE.txt)
 echo "wrote $out/avifold-windows.zip"
