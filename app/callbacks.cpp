@@ -17,11 +17,10 @@ static_assert(kKeyDown == GLUT_KEY_DOWN, "down arrow slot");
 
 const unsigned char kEscape = 27;
 
-// Perspective: a 45-degree vertical view; the far plane is pulled in when fog hides
-// everything past its end anyway.
+// Perspective: a 45-degree vertical view; the far plane is pulled in to the fog's end
+// when fog is on, since it hides everything past it anyway.
 const double kFieldOfView = 45.0;
 const float kNearPlane = 0.1f;
-const double kFarPlaneFog = 300.0;
 const double kFarPlaneClear = 1000.0;
 
 // The size of the last reshape, so that the fog commands can re-apply the projection.
@@ -45,7 +44,7 @@ static void applyPerspective(int width, int height) {
   // A minimised window reports a height of 0; its aspect would be infinite.
   int aspectHeight = height > 0 ? height : 1;
   double aspect = static_cast<double>(width) / static_cast<double>(aspectHeight);
-  double farPlane = g_renderer->fogEnabled ? kFarPlaneFog : kFarPlaneClear;
+  double farPlane = g_renderer->fogEnabled ? kFogEnd : kFarPlaneClear;
   gluPerspective(kFieldOfView, aspect, kNearPlane, farPlane);
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();

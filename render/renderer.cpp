@@ -8,9 +8,8 @@
 
 #include "sim/angles.h"
 
-// Fog fades the scene into the grey sky between these distances.
+// Fog fades the scene into the grey sky from here to kFogEnd.
 const float kFogStart = 100.0f;
-const float kFogEnd = 300.0f;
 const float kFogDensity = 0.35f;               // set for completeness; linear fog does not use it
 const float kFogGrey = 0.7f;                   // fog colour and grey sky
 const float kSkyBlue[3] = {0.2f, 0.2f, 1.0f};  // the sky without fog

@@ -58,6 +58,10 @@ class Renderer {
   Renderer& operator=(const Renderer&) = delete;
 };
 
+// Where the fog has faded the scene wholly into the grey sky, in eye units. The fogged
+// view's far plane lies there too: nothing past it would show.
+const float kFogEnd = 300.0f;
+
 // Sets the clear colour that goes with the fog switch: grey like the fog, or blue.
 void applyClearColour(int fogEnabled);
 
