@@ -5,8 +5,9 @@
 //   arrow keys  fly bird 0, in the "Bird Control" view
 //   Escape      leaves full-screen mode
 // Right mouse button: the context menu (view, fog, shadows, frame rate, hills, full
-// screen). The simulation ticks on one 33 ms timer chain for the whole run; frames are
-// drawn back to back, independently of the ticks.
+// screen). The simulation ticks on one chain of GLUT timers for the whole run, a tick
+// every 33 ms of the monotonic clock; frames are drawn back to back, independently of
+// the ticks.
 #ifndef AVIFOLD_APP_APP_H
 #define AVIFOLD_APP_APP_H
 
@@ -46,7 +47,7 @@ const int kViewSubMenu = 0;  // not a command: GLUT opens the submenu and calls 
 const int kMainMenuEntries = 8;
 extern const MenuEntry kMainMenu[kMainMenuEntries];
 
-const unsigned int kTickMilliseconds = 33;  // one simulation step per timer tick
+const unsigned int kTickMilliseconds = 33;  // one simulation step per tick, this far apart
 // The value every tick is armed with. onTimer ignores it, but tools/probe.cpp files each
 // timer chain under its value (0 to 15) to count the ticks, so it must stay that small.
 const int kTimerValue = 1;
@@ -58,6 +59,15 @@ extern Renderer* g_renderer;  // the one Renderer; created first, lives until th
 extern World* g_world;        // the one World; created after GLUT is initialised
 extern int g_windowId;        // GLUT id of the current (or last) top-level window
 extern int g_fullScreen;      // 1 while the scene is shown full screen, 0 in the window
+
+// The tick chain's timing (ticks.cpp). GLUT times its timers by the wall clock, which
+// may be set back or forward at any moment; the chain keeps its due times on the
+// monotonic clock and takes GLUT's timers only as wake-ups.
+void startTicks();       // arms the chain's first timer; the first tick is due in 33 ms
+int tickTimerCame();     // onTimer, every time GLUT calls it: 1 when the tick is due
+int tickIsDue();         // 1 from the moment the next tick is due until it has run
+void armNextTick();      // onTimer, after the tick: the next is due 33 ms on
+void keepTicksComing();  // every frame: a timer in place of one that GLUT passed over
 
 void printBanner();
 void initGlut(int argc, char** argv, int doubleBuffered);

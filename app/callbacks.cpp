@@ -34,6 +34,10 @@ static int g_viewHeight = kWindowHeight;
 static int g_releaseFreedMemory = 0;
 
 void onDisplay() {
+  // Frames come back to back, whatever GLUT's timers do: they keep the tick chain
+  // on time, and answer a signal that waits for the main loop.
+  keepTicksComing();
+  endOnPendingSignal();
   g_renderer->drawFrame();
   glutPostRedisplay();
 }
@@ -91,6 +95,11 @@ void onKeyboard(unsigned char key, int, int) {
 
 void onTimer(int) {
   endOnPendingSignal();
+  // A timer that comes before the tick is due was timed by a wall clock that moved, or
+  // another has taken its place; a frame arms one that comes on time.
+  if (!tickTimerCame()) {
+    return;
+  }
   if (g_releaseFreedMemory) {
 #ifdef __GLIBC__
     malloc_trim(0);
@@ -98,8 +107,7 @@ void onTimer(int) {
     g_releaseFreedMemory = 0;
   }
   g_world->step();
-  // The next tick comes 33 ms after this one ends.
-  glutTimerFunc(kTickMilliseconds, onTimer, kTimerValue);
+  armNextTick();
 }
 
 static void setHills(int flat) {

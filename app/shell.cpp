@@ -136,7 +136,7 @@ void createMainWindow() {
 
   // GLUT timers belong to no window: one chain, armed once, ticks for the whole run.
   if (!g_tickArmed) {
-    glutTimerFunc(kTickMilliseconds, onTimer, kTimerValue);
+    startTicks();
     g_tickArmed = 1;
   }
 
