@@ -77,15 +77,20 @@ void createMainWindow();
 // Closes the full-screen surface (game mode, or the window that stands in for it).
 void leaveFullScreen();
 
+// Full screen back to a window, as Escape does it.
+void returnToWindow();
+
 // The process's surroundings, set up at the top of main before anything opens a file
 // or the display: closed standard descriptors are opened onto /dev/null, a console
-// that goes away is ignored, and SIGTERM, SIGINT and SIGHUP in game mode first put the
-// video mode back (the next tick does it, endOnPendingSignal) and then end the program
-// as the signal asks.
+// that goes away is ignored, and in game mode a signal that ends the program first has
+// the video mode put back, and one that stops it (Ctrl-Z) first has full screen left
+// for a window. The handlers leave that to the next frame or tick
+// (answerPendingSignal), which then ends or stops the program as the signal asks.
 void openMissingStandardStreams();
 void installSignalHandlers();
 void noteGameMode(int active);  // 1 while GLUT's game mode holds the display
-void endOnPendingSignal();
+// 1 when it replaced the surface (a frame begun for the old one is not to be drawn).
+int answerPendingSignal();
 
 void onDisplay();
 void onReshape(int width, int height);
