@@ -1,5 +1,6 @@
-"""The one way to drive the real Avifold program: X servers, the program with its probe,
-windows, the menu, screen captures, waiting, and the memory verdict.
+"""The one way to drive the real Avifold program: X servers, the program with its probe
+and its wall clock, windows, the menu, screen captures, waiting, and the memory and
+tick-rate verdicts.
 
 Every end-to-end scenario, the soak, the benchmark runner and the screenshot script go
 through this module; nothing else starts an X server or reads the probe's output.
