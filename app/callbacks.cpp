@@ -37,13 +37,14 @@ static int g_releaseFreedMemory = 0;
 static int g_specialKeysDown[kKeySlots];
 
 void onDisplay() {
-  // Frames come back to back, whatever GLUT's timers do: they keep the tick chain
-  // on time, and answer a signal that waits for the main loop.
-  keepTicksComing();
+  // Frames come back to back, whatever GLUT's timers do: they answer a signal that
+  // waits for the main loop, and keep the ticks coming on time. GLUT looks at its timers
+  // right after a frame, so that is when the ticks owed are known.
   if (answerPendingSignal()) {
     return;
   }
   g_renderer->drawFrame();
+  keepTicksComing();
   glutPostRedisplay();
 }
 

@@ -14,10 +14,11 @@
 //   GLUT looked at its timers in between. They arm another in its place.
 // Each tick is due 33 ms after the previous one would have ended had it run on time, so
 // a tick that waited for the end of a frame, or for a busy machine, does not delay the
-// ones after it: those held back come one a frame until the chain is on time again, and
-// the flock holds its pace as long as a frame takes less than a tick. Slower frames get
-// one tick each (GLUT looks at its timers once between frames), and the flock slows with
-// them.
+// ones after it, and the flock keeps its pace whatever the frame rate. GLUT looks at its
+// timers once between frames, and a timer armed in a tick comes at the next look at the
+// soonest: when a frame took longer than a tick, the frame after it arms a timer more
+// for each tick owed beyond the one the chain's own timer brings, and GLUT runs them all
+// at its next look.
 #include <GL/freeglut.h>
 
 #include <chrono>
@@ -30,7 +31,8 @@ const long long kTickNs = kTickMilliseconds * kNsPerMs;
 // monotonic time it was armed for, or that much after. Within this it is on time.
 const long long kClockGrainNs = 2 * kNsPerMs;
 // Ticks held back longer than this are not made up: after a stall of the whole program
-// (a stop, a suspend) the flock goes on from where it was rather than rushing ahead.
+// (a stop, a suspend) the flock goes on from where it was rather than rushing ahead, and
+// frames slower than this get this many ticks each.
 const long long kMostTicksOwed = 8;  // a quarter of a second
 
 static long long g_tickDueNs = 0;    // monotonic time the next tick is due
@@ -80,8 +82,22 @@ void armNextTick() {
   armTimer(nowNs);
 }
 
+// Ticks due by now, the one the chain's own timer brings among them; no more than the
+// chain makes up.
+static long long ticksOwed(long long nowNs) {
+  if (nowNs + kClockGrainNs < g_tickDueNs) {
+    return 0;
+  }
+  long long owed = (nowNs + kClockGrainNs - g_tickDueNs) / kTickNs + 1;
+  return owed < kMostTicksOwed ? owed : kMostTicksOwed;
+}
+
 void keepTicksComing() {
   long long nowNs = monotonicNs();
+  // A timer armed for 0 ms here comes at GLUT's next look at its timers, however soon.
+  for (long long owed = ticksOwed(nowNs); owed > 1; owed--) {
+    glutTimerFunc(0, onTimer, kTimerValue);
+  }
   if (nowNs < g_timerDueNs + kClockGrainNs) {
     return;
   }

@@ -471,7 +471,7 @@ class Counts(NamedTuple):
 
 
 class Event(NamedTuple):
-    kind: str  # context, chain, menu, key, reshape, terrain
+    kind: str  # context, arm, tick, menu, key, reshape, terrain
     fields: Dict[str, str]
     tick: int  # ticks so far
     frame: int  # frames swapped so far
@@ -594,6 +594,31 @@ class Probe:
 
 
 TICK_MS = 33  # the simulation's tick
+
+
+# Ticks one chain may run ahead of a steady tick every 33 ms: those it makes up after a
+# stall (a quarter of a second's), and one for the grain of the clocks.
+ONE_CHAIN_LEAD = 9
+
+
+class ChainVerdict(NamedTuple):
+    lead: float  # most ticks run ahead of one every 33 ms, over any stretch
+    limit: int
+
+    def holds(self) -> bool:
+        return self.lead <= self.limit
+
+
+def one_chain(times_ns: Sequence[int]) -> ChainVerdict:
+    """Whether ticks (monotonic ns) are one chain's: over no stretch of the run do they
+    get further ahead of one every 33 ms than one chain makes up. A second chain gains
+    a tick every 33 ms."""
+    lead, least = 0.0, math.inf
+    for k, t in enumerate(times_ns):
+        ahead = k - t / (TICK_MS * 1e6)  # grows by a tick for each tick early
+        lead = max(lead, ahead - least)
+        least = min(least, ahead)
+    return ChainVerdict(lead, ONE_CHAIN_LEAD)
 
 
 class TickRate(NamedTuple):

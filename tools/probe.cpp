@@ -7,14 +7,13 @@
 //   ticks=<n> swaps=<n> first_swap_ns=<CLOCK_MONOTONIC at the first swap> timer_arms=<n>
 // A tick is a timer callback that arms the chain's next timer; a timer the program lets
 // go (one that came before the tick was due) arms none and is no tick. timer_arms counts
-// glutTimerFunc calls: one chain re-arms once per tick, so two chains would show about
-// twice as many arms per second.
+// glutTimerFunc calls.
 //
 // AVIFOLD_PROBE_LOG, when set, names the event log, one line appended per event:
 //   context n=<k> kind=window|gamemode         a new GL context of the program's own
-//   chain ms=<ms>                              a timer armed outside a timer callback: the
-//                                              chain's first, or one a frame arms again
-//                                              after the wall clock moved
+//   arm ms=<ms>                                a timer armed outside a timer callback: the
+//                                              chain's first, or one a frame arms (for a
+//                                              timer GLUT passed over, or ticks owed)
 //   tick ns=<CLOCK_MONOTONIC at its start>     a tick
 //   menu id=<id>                               the program's menu callback is called
 //   key kind=char|down|up code=<c>             a keyboard callback is called
@@ -237,9 +236,9 @@ static void countedTick(int value) {
 extern "C" void glutTimerFunc(unsigned int milliseconds, IntCallback callback, int value) {
   REAL(glutTimerFunc);
   g_timerArms++;
-  // A tick re-arms its own chain; an arm from anywhere else starts one or keeps it going.
+  // A tick re-arms its own chain; an arm from anywhere else is worth a line.
   if (!g_inTick) {
-    logEvent("chain ms=%u", milliseconds);
+    logEvent("arm ms=%u", milliseconds);
   }
   if (value < 0 || value >= kTimerValues) {
     real(milliseconds, callback, value);
