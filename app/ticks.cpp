@@ -45,10 +45,10 @@ static long long monotonicNs() {
   return std::chrono::duration_cast<std::chrono::nanoseconds>(now).count();
 }
 
-// A GLUT timer that wakes the chain when the next tick is due. GLUT runs a timer armed
-// for 0 ms from inside a timer callback in the same pass of its loop; a millisecond at
-// least leaves it to the next pass, so that a tick owed comes after a frame, not right
-// behind the one before.
+// A GLUT timer that wakes the chain when the next tick is due. One armed for 0 ms inside
+// a timer callback can come again in the same pass of GLUT's loop, as long as GLUT's
+// millisecond has not turned; a millisecond at least leaves it to the next look, where
+// the ticks owed come together with the timers the frame armed for them.
 static void armTimer(long long nowNs) {
   long long waitNs = g_tickDueNs - nowNs;
   long long waitMs = waitNs > kNsPerMs ? (waitNs + kNsPerMs - 1) / kNsPerMs : 1;

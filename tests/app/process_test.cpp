@@ -111,6 +111,9 @@ TEST(ProcessGuards, AStopInAWindowStopsAtOnceAndIsCaughtAgainAfterContinuing) {
   fflush(nullptr);
   pid_t child = fork();
   if (child == 0) {
+    // A group of its own under this process, as a shell's job: the kernel drops stop
+    // signals to a group that nothing outside it in the session could continue.
+    setpgid(0, 0);
     installSignalHandlers();
     raise(SIGTSTP);
     raise(SIGTSTP);
