@@ -5,8 +5,9 @@
 //   arrow keys  fly bird 0, in the "Bird Control" view
 //   Escape      leaves full-screen mode
 // Right mouse button: the context menu (view, fog, shadows, frame rate, hills, full
-// screen). The simulation ticks on one 33 ms timer chain for the whole run; frames are
-// drawn back to back, independently of the ticks.
+// screen). The simulation ticks on one chain of GLUT timers for the whole run, a tick
+// every 33 ms of the monotonic clock; frames are drawn back to back, independently of
+// the ticks.
 #ifndef AVIFOLD_APP_APP_H
 #define AVIFOLD_APP_APP_H
 
@@ -46,7 +47,7 @@ const int kViewSubMenu = 0;  // not a command: GLUT opens the submenu and calls 
 const int kMainMenuEntries = 8;
 extern const MenuEntry kMainMenu[kMainMenuEntries];
 
-const unsigned int kTickMilliseconds = 33;  // one simulation step per timer tick
+const unsigned int kTickMilliseconds = 33;  // one simulation step per tick, this far apart
 // The value every tick is armed with. onTimer ignores it, but tools/probe.cpp files each
 // timer chain under its value (0 to 15) to count the ticks, so it must stay that small.
 const int kTimerValue = 1;
@@ -59,6 +60,15 @@ extern World* g_world;        // the one World; created after GLUT is initialise
 extern int g_windowId;        // GLUT id of the current (or last) top-level window
 extern int g_fullScreen;      // 1 while the scene is shown full screen, 0 in the window
 
+// The tick chain's timing (ticks.cpp). GLUT times its timers by the wall clock, which
+// may be set back or forward at any moment; the chain keeps its due times on the
+// monotonic clock and takes GLUT's timers only as wake-ups.
+void startTicks();       // arms the chain's first timer; the first tick is due in 33 ms
+int tickTimerCame();     // onTimer, every time GLUT calls it: 1 when the tick is due
+int tickIsDue();         // 1 from the moment the next tick is due until it has run
+void armNextTick();      // onTimer, after the tick: the next is due 33 ms on
+void keepTicksComing();  // every frame: a timer in place of one that GLUT passed over
+
 void printBanner();
 void initGlut(int argc, char** argv, int doubleBuffered);
 // Opens the window (with its menu) or the full-screen surface, by g_fullScreen, and
@@ -67,15 +77,20 @@ void createMainWindow();
 // Closes the full-screen surface (game mode, or the window that stands in for it).
 void leaveFullScreen();
 
+// Full screen back to a window, as Escape does it.
+void returnToWindow();
+
 // The process's surroundings, set up at the top of main before anything opens a file
 // or the display: closed standard descriptors are opened onto /dev/null, a console
-// that goes away is ignored, and SIGTERM, SIGINT and SIGHUP in game mode first put the
-// video mode back (the next tick does it, endOnPendingSignal) and then end the program
-// as the signal asks.
+// that goes away is ignored, and in game mode a signal that ends the program first has
+// the video mode put back, and one that stops it (Ctrl-Z) first has full screen left
+// for a window. The handlers leave that to the next frame or tick
+// (answerPendingSignal), which then ends or stops the program as the signal asks.
 void openMissingStandardStreams();
 void installSignalHandlers();
 void noteGameMode(int active);  // 1 while GLUT's game mode holds the display
-void endOnPendingSignal();
+// 1 when it replaced the surface (a frame begun for the old one is not to be drawn).
+int answerPendingSignal();
 
 void onDisplay();
 void onReshape(int width, int height);

@@ -33,8 +33,18 @@ static int g_viewHeight = kWindowHeight;
 // the system then, or the heap would keep every switch's high-water mark.
 static int g_releaseFreedMemory = 0;
 
+// 1 for a special key pressed on the current surface and not yet released.
+static int g_specialKeysDown[kKeySlots];
+
 void onDisplay() {
+  // Frames come back to back, whatever GLUT's timers do: they answer a signal that
+  // waits for the main loop, and keep the ticks coming on time. GLUT looks at its timers
+  // right after a frame, so that is when the ticks owed are known.
+  if (answerPendingSignal()) {
+    return;
+  }
   g_renderer->drawFrame();
+  keepTicksComing();
   glutPostRedisplay();
 }
 
@@ -65,12 +75,14 @@ void onPassiveMotion(int, int) {}
 void onSpecialUp(int key, int, int) {
   if (key >= 0 && key < kKeySlots) {
     g_world->keys[key] = 0;
+    g_specialKeysDown[key] = 0;
   }
 }
 
 void onSpecialDown(int key, int, int) {
   if (key >= 0 && key < kKeySlots) {
     g_world->keys[key] = 1;
+    g_specialKeysDown[key] = 1;
   }
 }
 
@@ -82,15 +94,38 @@ void onKeyboard(unsigned char key, int, int) {
   if (key != kEscape || !g_fullScreen) {
     return;
   }
+  returnToWindow();
+}
+
+// A surface destroyed while a special key is down never hears its release: X gives it
+// to whatever window has the keyboard then. The new surface starts as if every special
+// key held on the old one had been released there. Letters keep their marks, d to g in
+// the arrows' slots among them: no release of a letter is ever heard anyway.
+static void releaseHeldSpecialKeys() {
+  for (int key = 0; key < kKeySlots; key++) {
+    if (g_specialKeysDown[key]) {
+      g_world->keys[key] = 0;
+      g_specialKeysDown[key] = 0;
+    }
+  }
+}
+
+void returnToWindow() {
   g_fullScreen = 0;
   leaveFullScreen();
   createMainWindow();
+  releaseHeldSpecialKeys();
   g_renderer->init();
   g_releaseFreedMemory = 1;
 }
 
 void onTimer(int) {
-  endOnPendingSignal();
+  answerPendingSignal();
+  // A timer that comes before the tick is due was timed by a wall clock that moved, or
+  // another has taken its place; a frame arms one that comes on time.
+  if (!tickTimerCame()) {
+    return;
+  }
   if (g_releaseFreedMemory) {
 #ifdef __GLIBC__
     malloc_trim(0);
@@ -98,8 +133,7 @@ void onTimer(int) {
     g_releaseFreedMemory = 0;
   }
   g_world->step();
-  // The next tick comes 33 ms after this one ends.
-  glutTimerFunc(kTickMilliseconds, onTimer, kTimerValue);
+  armNextTick();
 }
 
 static void setHills(int flat) {
@@ -112,6 +146,7 @@ static void enterFullScreen() {
   glutDestroyWindow(g_windowId);
   g_fullScreen = 1;
   createMainWindow();
+  releaseHeldSpecialKeys();
   g_renderer->init();
   g_releaseFreedMemory = 1;
 }

@@ -2,6 +2,7 @@
 // that goes away, and the signals that end it while the display is in the game's mode.
 #ifndef _WIN32
 #include <fcntl.h>
+#include <pthread.h>
 #include <unistd.h>
 #endif
 #include <signal.h>
@@ -10,10 +11,17 @@
 
 #include "app/app.h"
 
-// Mirrors of the main loop's state that the signal handlers may read, and what they
-// leave for it.
+// A mirror of the main loop's state that the signal handlers may read.
 static volatile sig_atomic_t g_inGameMode = 0;
-static volatile sig_atomic_t g_pendingSignal = 0;
+
+#ifndef _WIN32
+// What the signal handlers leave for the main loop.
+static volatile sig_atomic_t g_pendingSignal = 0;  // a signal that ends the program
+static volatile sig_atomic_t g_pendingStop = 0;    // a signal that stops it
+static volatile sig_atomic_t g_graceArmed = 0;     // 1 while the grace alarm runs
+// A stop whose surface switch is done: it is carried out once GLUT has closed the
+// full-screen surface, at the end of the pass that switched. Main loop only.
+static int g_stopAfterSwitch = 0;
 
 // Ends the process by the signal's default action, so that whoever started it sees
 // which signal it was. Inside a handler the signal stays blocked, and it strikes as
@@ -23,15 +31,35 @@ static void endBySignal(int signalNumber) {
   raise(signalNumber);
 }
 
-#ifndef _WIN32
-// How long the main loop has to restore the video mode after a fatal signal before the
-// signal ends the program regardless: ticks come every 33 ms, so only a program stuck
-// in X for this long misses it, and then it could not restore the mode anyway.
+// How long the main loop has to answer a signal in game mode before the signal takes
+// effect regardless: frames come back to back, so only a program stuck in X for this
+// long misses it, and then it could not restore the mode anyway.
 const unsigned int kSignalGraceSeconds = 2;
 
-// The signals that end the program as usual but are caught in game mode first, so that
-// the display is not left at the game's resolution.
-const int kFatalSignals[] = {SIGTERM, SIGINT, SIGHUP};
+// The signals whose default action ends the program and that may come at any moment
+// from outside: caught in game mode, so that the display is not left at the game's
+// resolution. The faults (SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTRAP, SIGSYS) are the
+// program's own failure in the middle of what failed: they cannot wait for the main
+// loop and keep their default action (and the sanitizers' reports). The real-time
+// signals are caught as well.
+const int kFatalSignals[] = {
+    SIGHUP,    SIGINT,  SIGQUIT, SIGABRT, SIGUSR1,   SIGUSR2, SIGALRM,
+    SIGTERM,   SIGXCPU, SIGXFSZ, SIGIO,   SIGVTALRM, SIGPROF,
+#ifdef SIGPWR
+    SIGPWR,
+#endif
+#ifdef SIGSTKFLT
+    SIGSTKFLT,
+#endif
+};
+// The signals that stop the program (Ctrl-Z, a background job at the terminal): in game
+// mode the program first leaves full screen, so that the display is neither left at the
+// game's resolution nor grabbed by a program that cannot answer.
+const int kStopSignals[] = {SIGTSTP, SIGTTIN, SIGTTOU};
+
+// The program itself uses SIGALRM for the grace alarm; one sent from outside is the
+// signal's own, and stays ignored if the program was started with it ignored.
+static volatile sig_atomic_t g_alarmIgnored = 0;
 
 void openMissingStandardStreams() {
   // open() takes the lowest free descriptor, so each closed one of 0, 1 and 2 is filled
@@ -49,22 +77,90 @@ void openMissingStandardStreams() {
   }
 }
 
-// The main loop did not get round to it in time.
-static void onSignalGraceOver(int) {
-  endBySignal(g_pendingSignal);
+static void onStopSignal(int signalNumber);
+
+// Stops the process by the signal's default action, so that the shell sees the job
+// stopped by it; once continued (SIGCONT), the next one is caught again.
+static void stopBySignal(int signalNumber) {
+  signal(signalNumber, SIG_DFL);
+  sigset_t only;
+  sigemptyset(&only);
+  sigaddset(&only, signalNumber);
+  // Inside its handler the signal is blocked; the stop has to come now, in here.
+  pthread_sigmask(SIG_UNBLOCK, &only, nullptr);
+  raise(signalNumber);
+  signal(signalNumber, onStopSignal);
 }
 
-static void onFatalSignal(int signalNumber) {
+static void armGraceAlarm() {
+  if (g_graceArmed) {
+    return;
+  }
+  g_graceArmed = 1;
+  alarm(kSignalGraceSeconds);
+}
+
+// The main loop did not get round to it in time.
+static void onGraceOver() {
+  g_graceArmed = 0;
+  if (g_pendingSignal != 0) {
+    endBySignal(g_pendingSignal);
+    return;
+  }
+  int stop = g_pendingStop;
+  if (stop != 0) {
+    g_pendingStop = 0;
+    stopBySignal(stop);
+  }
+}
+
+static void onFatalSignal(int signalNumber, siginfo_t* info, void*) {
+  if (signalNumber == SIGALRM) {
+    // An alarm that the kernel sends is the program's own.
+    if (g_graceArmed && info->si_code == SI_KERNEL) {
+      onGraceOver();
+      return;
+    }
+    if (g_alarmIgnored) {
+      return;
+    }
+  }
   // In a window there is nothing to put back: end at once, as without a handler.
   if (!g_inGameMode) {
     endBySignal(signalNumber);
     return;
   }
-  // No GLUT or X here: the interrupted code may be inside either. The next tick
-  // leaves game mode and ends the process; the alarm makes sure it ends even so.
-  g_pendingSignal = signalNumber;
-  signal(SIGALRM, onSignalGraceOver);
-  alarm(kSignalGraceSeconds);
+  // No GLUT or X here: the interrupted code may be inside either. The next frame or
+  // tick leaves game mode and ends the process; the alarm makes sure it ends even so.
+  if (g_pendingSignal == 0) {
+    g_pendingSignal = signalNumber;
+  }
+  armGraceAlarm();
+}
+
+static void onStopSignal(int signalNumber) {
+  if (!g_inGameMode) {
+    stopBySignal(signalNumber);
+    return;
+  }
+  g_pendingStop = signalNumber;
+  armGraceAlarm();
+}
+
+// True when whoever started the program had the signal ignored (nohup, a background
+// job): it stays ignored.
+static int startedIgnored(int signalNumber) {
+  struct sigaction previous = {};
+  sigaction(signalNumber, nullptr, &previous);
+  return previous.sa_handler == SIG_IGN;
+}
+
+static void catchFatalSignal(int signalNumber) {
+  struct sigaction action = {};
+  action.sa_sigaction = onFatalSignal;
+  action.sa_flags = SA_RESTART | SA_SIGINFO;
+  sigemptyset(&action.sa_mask);
+  sigaction(signalNumber, &action, nullptr);
 }
 
 void installSignalHandlers() {
@@ -72,20 +168,66 @@ void installSignalHandlers() {
   // still reports its loss through Xlib.
   signal(SIGPIPE, SIG_IGN);
 
-  struct sigaction action = {};
-  action.sa_handler = onFatalSignal;
-  action.sa_flags = SA_RESTART;
-  sigemptyset(&action.sa_mask);
   for (int signalNumber : kFatalSignals) {
-    // A signal ignored by whoever started the program (nohup, a background job)
-    // stays ignored.
-    struct sigaction previous = {};
-    sigaction(signalNumber, nullptr, &previous);
-    if (previous.sa_handler == SIG_IGN) {
-      continue;
+    if (signalNumber == SIGALRM) {
+      // The grace alarm needs the handler whatever the start.
+      g_alarmIgnored = startedIgnored(SIGALRM);
+      catchFatalSignal(SIGALRM);
+    } else if (!startedIgnored(signalNumber)) {
+      catchFatalSignal(signalNumber);
     }
-    sigaction(signalNumber, &action, nullptr);
   }
+  for (int signalNumber = SIGRTMIN; signalNumber <= SIGRTMAX; signalNumber++) {
+    if (!startedIgnored(signalNumber)) {
+      catchFatalSignal(signalNumber);
+    }
+  }
+  for (int signalNumber : kStopSignals) {
+    if (!startedIgnored(signalNumber)) {
+      struct sigaction action = {};
+      action.sa_handler = onStopSignal;
+      action.sa_flags = SA_RESTART;
+      sigemptyset(&action.sa_mask);
+      sigaction(signalNumber, &action, nullptr);
+    }
+  }
+}
+
+// A stop in game mode, answered by the main loop in two passes: this one leaves full
+// screen for a window, as Escape does; the next, once GLUT has closed the full-screen
+// surface, stops. 1 when the surface was switched.
+static int answerStop() {
+  if (g_stopAfterSwitch != 0) {
+    int signalNumber = g_stopAfterSwitch;
+    g_stopAfterSwitch = 0;
+    stopBySignal(signalNumber);
+    return 0;
+  }
+  int signalNumber = g_pendingStop;
+  if (signalNumber == 0) {
+    return 0;
+  }
+  g_pendingStop = 0;
+  alarm(0);
+  g_graceArmed = 0;
+  if (!g_inGameMode) {
+    stopBySignal(signalNumber);
+    return 0;
+  }
+  returnToWindow();
+  g_stopAfterSwitch = signalNumber;
+  return 1;
+}
+
+int answerPendingSignal() {
+  int signalNumber = g_pendingSignal;
+  if (signalNumber != 0) {
+    if (g_inGameMode) {
+      leaveFullScreen();
+    }
+    endBySignal(signalNumber);
+  }
+  return answerStop();
 }
 
 #else
@@ -95,21 +237,14 @@ void installSignalHandlers() {
 void openMissingStandardStreams() {}
 
 void installSignalHandlers() {}
+
+int answerPendingSignal() {
+  return 0;
+}
 #endif
 
 void noteGameMode(int active) {
   g_inGameMode = active;
-}
-
-void endOnPendingSignal() {
-  int signalNumber = g_pendingSignal;
-  if (signalNumber == 0) {
-    return;
-  }
-  if (g_inGameMode) {
-    leaveFullScreen();
-  }
-  endBySignal(signalNumber);
 }
 
 void onClose() {

@@ -68,7 +68,7 @@ void initGlut(int argc, char** argv, int doubleBuffered) {
 // mode switching) a window titled like the main one, covering the whole display.
 static void openFullScreen() {
   // Noted before the switch: a fatal signal that comes while GLUT switches the video
-  // mode waits for the next tick, which puts the mode back.
+  // mode waits for the next frame or tick, which puts the mode back.
   noteGameMode(1);
   glutGameModeString(kGameMode);
   glutEnterGameMode();
@@ -136,7 +136,7 @@ void createMainWindow() {
 
   // GLUT timers belong to no window: one chain, armed once, ticks for the whole run.
   if (!g_tickArmed) {
-    glutTimerFunc(kTickMilliseconds, onTimer, kTimerValue);
+    startTicks();
     g_tickArmed = 1;
   }
 

@@ -6,7 +6,8 @@
 // that ends early reads as white from there on, and so does a path with nothing to
 // give at once (a directory, a FIFO without data): the reader never waits. A missing
 // file prints "ERROR LOADING FILE!!!" and leaves the texture without a GL object
-// (glName 0), which draws its geometry in plain colour.
+// (glName 0), which draws its geometry in plain colour; so does a buffer that cannot be
+// allocated.
 #ifndef AVIFOLD_RENDER_TEXTURE_H
 #define AVIFOLD_RENDER_TEXTURE_H
 
@@ -29,9 +30,9 @@ class Texture {
   static size_t bufferBytes(int width, int height);
 
   // Reads the file and uploads it to the current GL context: prepare(), readPixels()
-  // and upload(), in that order. False, with no GL object made, when the buffer cannot
-  // be allocated or the file cannot be opened; a file that cannot be opened is also
-  // reported on the console.
+  // and upload(), in that order. False, with no GL object made and "ERROR LOADING
+  // FILE!!!" on the console, when the buffer cannot be allocated or the file cannot be
+  // opened.
   bool load(const char* path, int width, int height);
   // Allocates the pixel buffer (bufferBytes, unfilled) and keeps copies of the path and
   // the size; false, with pixels null, when the buffer cannot be allocated.

@@ -1,5 +1,6 @@
-"""The one way to drive the real Avifold program: X servers, the program with its probe,
-windows, the menu, screen captures, waiting, and the memory verdict.
+"""The one way to drive the real Avifold program: X servers, the program with its probe
+and its wall clock, windows, the menu, screen captures, waiting, and the memory and
+tick-rate verdicts.
 
 Every end-to-end scenario, the soak, the benchmark runner and the screenshot script go
 through this module; nothing else starts an X server or reads the probe's output.
@@ -19,6 +20,7 @@ The programs under test come from the environment, which CTest sets:
 """
 
 import ctypes
+import glob
 import math
 import os
 import re
@@ -180,6 +182,17 @@ EndSection
 """
 
 
+# Xlib's values for a grab from the harness's own connection.
+GRAB_MODE_ASYNC = 1
+CURRENT_TIME = 0
+GRAB_SUCCESS = 0
+
+
+class Grabs(NamedTuple):
+    keyboard: bool  # some client holds the keyboard
+    pointer: bool  # some client holds the pointer
+
+
 class Geometry(NamedTuple):
     left: int
     top: int
@@ -298,6 +311,37 @@ class XServer:
         out = self.run("xvidtune", "-show")
         match = re.match(r'\s*"(\d+x\d+)"', out)
         return match.group(1) if match else out.strip()
+
+    def input_grabbed(self) -> "Grabs":
+        """Whether some client holds the keyboard or the pointer: tries to grab each on
+        the root window from a connection of its own, and lets go at once."""
+        x11 = ctypes.CDLL("libX11.so.6")
+        x11.XOpenDisplay.restype = ctypes.c_void_p
+        x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        x11.XDefaultRootWindow.restype = ctypes.c_ulong
+        x11.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+        x11.XGrabKeyboard.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int,
+                                      ctypes.c_int, ctypes.c_int, ctypes.c_ulong]
+        x11.XGrabPointer.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int,
+                                     ctypes.c_uint, ctypes.c_int, ctypes.c_int,
+                                     ctypes.c_ulong, ctypes.c_ulong, ctypes.c_ulong]
+        for name in ("XUngrabKeyboard", "XUngrabPointer"):
+            getattr(x11, name).argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+        x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        display = x11.XOpenDisplay(self.display.encode())
+        if not display:
+            raise RuntimeError("cannot open display " + self.display)
+        try:
+            root = x11.XDefaultRootWindow(display)
+            keyboard = x11.XGrabKeyboard(display, root, 0, GRAB_MODE_ASYNC, GRAB_MODE_ASYNC,
+                                         CURRENT_TIME)
+            pointer = x11.XGrabPointer(display, root, 0, 0, GRAB_MODE_ASYNC,
+                                       GRAB_MODE_ASYNC, 0, 0, CURRENT_TIME)
+            x11.XUngrabKeyboard(display, CURRENT_TIME)
+            x11.XUngrabPointer(display, CURRENT_TIME)
+        finally:
+            x11.XCloseDisplay(display)
+        return Grabs(keyboard != GRAB_SUCCESS, pointer != GRAB_SUCCESS)
 
     def capture(self, *target: str) -> "Picture":
         """A picture read with xwd (default: the whole screen). On a screen with several
@@ -427,7 +471,7 @@ class Counts(NamedTuple):
 
 
 class Event(NamedTuple):
-    kind: str  # context, chain, menu, key, reshape, terrain
+    kind: str  # context, arm, tick, menu, key, reshape, terrain
     fields: Dict[str, str]
     tick: int  # ticks so far
     frame: int  # frames swapped so far
@@ -538,11 +582,91 @@ class Probe:
                 self._frames.append(_frame(fields, event.tick, event.frame))
         return [e for e in self._events if kind is None or e.kind == kind]
 
+    def tick_times(self) -> List[int]:
+        """CLOCK_MONOTONIC (ns) at the start of every tick so far."""
+        return [int(e.fields["ns"]) for e in self.events("tick")]
+
     def frames(self, after: int = 0) -> List[Frame]:
         """The recorded frames whose number is above `after`: every frame whose
         settings changed, the first after every tick and after every event."""
         self.events()
         return [f for f in self._frames if f.frame > after]
+
+
+TICK_MS = 33  # the simulation's tick
+
+
+# Ticks one chain may run ahead of a steady tick every 33 ms: those it makes up after a
+# stall (a quarter of a second's), and one for the grain of the clocks.
+ONE_CHAIN_LEAD = 9
+
+
+class ChainVerdict(NamedTuple):
+    lead: float  # most ticks run ahead of one every 33 ms, over any stretch
+    limit: int
+
+    def holds(self) -> bool:
+        return self.lead <= self.limit
+
+
+def one_chain(times_ns: Sequence[int]) -> ChainVerdict:
+    """Whether ticks (monotonic ns) are one chain's: over no stretch of the run do they
+    get further ahead of one every 33 ms than one chain makes up. A second chain gains
+    a tick every 33 ms."""
+    lead, least = 0.0, math.inf
+    for k, t in enumerate(times_ns):
+        ahead = k - t / (TICK_MS * 1e6)  # grows by a tick for each tick early
+        lead = max(lead, ahead - least)
+        least = min(least, ahead)
+    return ChainVerdict(lead, ONE_CHAIN_LEAD)
+
+
+class TickRate(NamedTuple):
+    ticks: int  # ticks that started in the stretch
+    seconds: float  # its length, of monotonic time
+    per_second: float
+
+
+def tick_rate(times_ns: Sequence[int], start_ns: int, end_ns: int) -> TickRate:
+    """The ticks that started in [start_ns, end_ns) of the monotonic clock."""
+    ticks = sum(1 for t in times_ns if start_ns <= t < end_ns)
+    seconds = (end_ns - start_ns) / 1e9
+    return TickRate(ticks, seconds, ticks / seconds)
+
+
+def libfaketime() -> str:
+    found = sorted(glob.glob("/usr/lib/*/faketime/libfaketime.so.1"))
+    if not found:
+        raise unittest.SkipTest("libfaketime is not installed")
+    return found[0]
+
+
+class WallClock:
+    """The program's wall clock, moved at will by libfaketime through a timestamp file
+    (an offset from the real time); its monotonic clock stays the real one."""
+
+    def __init__(self, workdir: str) -> None:
+        self.path = os.path.join(workdir, "faketime")
+        self.offset = 0
+        self._write()
+
+    def env(self) -> Dict[str, str]:
+        # The file is read again at every reading of the clock, so a step is seen at once.
+        return {"FAKETIME_TIMESTAMP_FILE": self.path, "FAKETIME_NO_CACHE": "1",
+                "FAKETIME_DONT_FAKE_MONOTONIC": "1"}
+
+    def _write(self) -> None:
+        # Whole or not at all: the program may read it at any moment.
+        with open(self.path + ".new", "w") as f:
+            f.write("%+d\n" % self.offset)
+        os.replace(self.path + ".new", self.path)
+
+    def step(self, seconds: int) -> int:
+        """Sets the wall clock forward (or back, negative) by `seconds`; returns the
+        monotonic time (ns) just after."""
+        self.offset += seconds
+        self._write()
+        return time.clock_gettime_ns(time.CLOCK_MONOTONIC)
 
 
 # --- The program ----------------------------------------------------------------------
@@ -562,7 +686,8 @@ class App:
 
     def __init__(self, server: XServer, workdir: str, command: Optional[List[str]] = None,
                  cwd: Optional[str] = None, data: bool = True,
-                 env: Optional[Dict[str, str]] = None, probe: bool = True) -> None:
+                 env: Optional[Dict[str, str]] = None, probe: bool = True,
+                 clock: Optional[WallClock] = None) -> None:
         self.server = server
         self.cwd = cwd or workdir
         self.stdout_path = os.path.join(workdir, "stdout")
@@ -574,6 +699,10 @@ class App:
         self.probe = Probe(workdir) if probe else None
         if self.probe:
             full_env.update(self.probe.env())
+        if clock:
+            full_env.update(clock.env())
+            preload = [full_env.get("LD_PRELOAD"), libfaketime()]
+            full_env["LD_PRELOAD"] = ":".join(filter(None, preload))
         full_env.update(env or {})
         self.exec_ns = time.clock_gettime_ns(time.CLOCK_MONOTONIC)
         with open(self.stdout_path, "wb") as out, open(self.stderr_path, "wb") as err:
@@ -614,6 +743,11 @@ class App:
                     return int(line.split()[1])
         raise AssertionError("no VmRSS for the program")
 
+    def stopped(self) -> bool:
+        """Stopped by a signal (job control), not ended."""
+        with open("/proc/%d/stat" % self.process.pid) as f:
+            return f.read().rpartition(")")[2].split()[0] == "T"
+
     def wait_exit(self, timeout: float = START_TIMEOUT) -> int:
         return self.process.wait(timeout)
 
@@ -648,6 +782,14 @@ class App:
                     return e
             return None
         return self.wait(found, "a %s event %s" % (kind, fields))
+
+    def ticks_through(self, start_ns: int, end_ns: int) -> TickRate:
+        """The tick rate over a stretch of monotonic time, once the record has a tick
+        past its end."""
+        self.wait(lambda: any(t >= end_ns for t in self.probe.tick_times()),
+                  "a tick %.1f s after the stretch began" % ((end_ns - start_ns) / 1e9),
+                  timeout=(end_ns - start_ns) / 1e9 + EFFECT_TIMEOUT)
+        return tick_rate(self.probe.tick_times(), start_ns, end_ns)
 
     def frames_after(self, event: Event, count: int = 1) -> List[Frame]:
         """The first `count` recorded frames drawn after an event (the first of them

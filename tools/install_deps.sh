@@ -12,7 +12,7 @@ packages=(
   cmake make libgtest-dev libbenchmark-dev freeglut3-dev libglu1-mesa-dev
   libgl1-mesa-dri python3 dpkg-dev file
   xvfb xdotool x11-apps x11-utils x11-xserver-utils imagemagick
-  xserver-xorg-core xserver-xorg-video-dummy
+  xserver-xorg-core xserver-xorg-video-dummy libfaketime
 )
 [ $# -gt 0 ] && packages=("$@")
 

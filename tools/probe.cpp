@@ -5,12 +5,16 @@
 // AVIFOLD_PROBE names the counts file: one line, rewritten on every tick and at the
 // first swap, of fixed width so that each write overwrites the last whole:
 //   ticks=<n> swaps=<n> first_swap_ns=<CLOCK_MONOTONIC at the first swap> timer_arms=<n>
-// timer_arms counts glutTimerFunc calls: one chain re-arms once per tick, so two chains
-// would show about twice as many arms per second.
+// A tick is a timer callback that arms the chain's next timer; a timer the program lets
+// go (one that came before the tick was due) arms none and is no tick. timer_arms counts
+// glutTimerFunc calls.
 //
 // AVIFOLD_PROBE_LOG, when set, names the event log, one line appended per event:
 //   context n=<k> kind=window|gamemode         a new GL context of the program's own
-//   chain ms=<ms>                              a timer armed outside a tick: a new chain
+//   arm ms=<ms>                                a timer armed outside a timer callback: the
+//                                              chain's first, or one a frame arms (for a
+//                                              timer GLUT passed over, or ticks owed)
+//   tick ns=<CLOCK_MONOTONIC at its start>     a tick
 //   menu id=<id>                               the program's menu callback is called
 //   key kind=char|down|up code=<c>             a keyboard callback is called
 //   reshape w=<w> h=<h>                        the reshape callback is called
@@ -215,20 +219,26 @@ static void finishFrame() {
 static int g_inTick = 0;
 
 static void countedTick(int value) {
-  g_ticks++;
-  g_eventSinceFrame = 1;
-  writeCounts();
+  long long startNs = monotonicNs();
+  long long armsBefore = g_timerArms;
   g_inTick = 1;
   g_timerCallbacks[value](value);
   g_inTick = 0;
+  if (g_timerArms == armsBefore) {
+    return;
+  }
+  g_ticks++;
+  g_eventSinceFrame = 1;
+  writeCounts();
+  logLine("tick ns=%lld", startNs);
 }
 
 extern "C" void glutTimerFunc(unsigned int milliseconds, IntCallback callback, int value) {
   REAL(glutTimerFunc);
   g_timerArms++;
-  // A tick re-arms its own chain; an arm from anywhere else starts another one.
+  // A tick re-arms its own chain; an arm from anywhere else is worth a line.
   if (!g_inTick) {
-    logEvent("chain ms=%u", milliseconds);
+    logEvent("arm ms=%u", milliseconds);
   }
   if (value < 0 || value >= kTimerValues) {
     real(milliseconds, callback, value);

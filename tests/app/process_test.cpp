@@ -70,7 +70,8 @@ TEST(ProcessGuards, WritingToAGoneReaderFailsQuietly) {
 }
 
 TEST(ProcessGuards, FatalSignalsEndAWindowedProgramAtOnceAndIgnoredOnesStayIgnored) {
-  for (int signalNumber : {SIGTERM, SIGINT, SIGHUP}) {
+  for (int signalNumber :
+       {SIGTERM, SIGINT, SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM, SIGABRT, SIGRTMIN}) {
     g_signalToRaise = signalNumber;
     int status = inChild([] {
       installSignalHandlers();
@@ -88,6 +89,45 @@ TEST(ProcessGuards, FatalSignalsEndAWindowedProgramAtOnceAndIgnoredOnesStayIgnor
     installSignalHandlers();
     raise(SIGHUP);
   });
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+
+  // Started with SIGALRM ignored: one sent stays ignored, and the grace alarm, the
+  // program's own, still ends a program whose main loop never answers.
+  status = inChild([] {
+    signal(SIGALRM, SIG_IGN);
+    installSignalHandlers();
+    raise(SIGALRM);
+    noteGameMode(1);
+    raise(SIGTERM);
+    pause();
+    _exit(1);
+  });
+  ASSERT_TRUE(WIFSIGNALED(status));
+  EXPECT_EQ(WTERMSIG(status), SIGTERM);
+}
+
+TEST(ProcessGuards, AStopInAWindowStopsAtOnceAndIsCaughtAgainAfterContinuing) {
+  fflush(nullptr);
+  pid_t child = fork();
+  if (child == 0) {
+    // A group of its own under this process, as a shell's job: the kernel drops stop
+    // signals to a group that nothing outside it in the session could continue.
+    setpgid(0, 0);
+    installSignalHandlers();
+    raise(SIGTSTP);
+    raise(SIGTSTP);
+    _exit(0);
+  }
+  for (int stop = 0; stop < 2; stop++) {
+    int status = 0;
+    waitpid(child, &status, WUNTRACED);
+    ASSERT_TRUE(WIFSTOPPED(status)) << "stop " << stop;
+    EXPECT_EQ(WSTOPSIG(status), SIGTSTP);
+    kill(child, SIGCONT);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0);
 }

@@ -28,12 +28,15 @@ class Installed(h.Session):
         app.wait_for_picture(lambda p: h.shows_scene(p, h.GREY_PIXEL),
                              "the grey sky and the red read-out")
 
-    def test_returns_the_programs_exit_status(self):
-        # GLUT gives up on a display it cannot open, with status 1.
-        app = self.start_app(wait=False, command=[self.launcher, "-display", ":bogus"],
-                             cwd=self.elsewhere, data=False, probe=False)
-        self.assertEqual(app.wait_exit(), 1, app.stderr())
-        self.assertIn("failed to open display", app.stderr())
+    def test_returns_the_programs_exit_status_whatever_the_callers_path(self):
+        for path in (os.environ.get("PATH", ""), ""):
+            with self.subTest(PATH=path):
+                # GLUT gives up on a display it cannot open, with status 1.
+                app = self.start_app(wait=False, command=[self.launcher, "-display", ":bogus"],
+                                     cwd=self.elsewhere, data=False, probe=False,
+                                     env={"PATH": path})
+                self.assertEqual(app.wait_exit(), 1, app.stderr())
+                self.assertIn("failed to open display", app.stderr())
 
 
 if __name__ == "__main__":

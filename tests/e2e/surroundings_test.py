@@ -1,6 +1,7 @@
 """Surroundings: the program keeps working, and ends as asked, whatever it is started
 with or met by: closed standard descriptors, a console nobody reads any more, a close
-of the game-mode surface, a fatal signal in game mode, and data paths that are no files.
+of the game-mode surface, signals in game mode, a wall clock set forward and back, and
+data paths that are no files.
 
 The game-mode cases need a screen that really switches modes: Xorg with the dummy
 driver; they are skipped where it cannot run.
@@ -8,6 +9,7 @@ driver; they are skipped where it cannot run.
 
 import os
 import signal
+import time
 
 import harness as h
 
@@ -15,6 +17,23 @@ import harness as h
 # a directory at once makes a handful in all.
 READS_LIMIT = 128 * 128
 GAME_SURFACE = "FREEGLUT"  # the name GLUT gives its game-mode window
+
+# Signals in game mode, each to a program of its own, and whether the wall clock is set
+# back 8 s first (no timer of GLUT's comes then for 8 s). Every one of them puts the
+# video mode back first; the stop leaves full screen for a window before it stops.
+SIGNALS_IN_GAME_MODE = (
+    (signal.SIGTERM, False), (signal.SIGINT, False), (signal.SIGHUP, False),
+    (signal.SIGTERM, True), (signal.SIGQUIT, False), (signal.SIGUSR1, False),
+    (signal.SIGUSR2, False), (signal.SIGALRM, False), (signal.SIGTSTP, False))
+CLOCK_SET_BACK = -8
+# Ahead before the clock goes back, so that no step back takes GLUT's clock, which
+# counts from the program's start, below zero (that case has a step of its own).
+CLOCK_AHEAD = 11 * 60
+
+# Through any step of the wall clock the flock keeps one chain's pace, never slower
+# than this.
+LEAST_TICK_RATE = 27.0
+PAST_START_SECONDS = 3  # how far back past the program's start the last step goes
 
 
 class Surroundings(h.Session):
@@ -64,17 +83,62 @@ class Surroundings(h.Session):
         self.assertEqual(status, 0, app.stderr())
         self.assertEqual(self.server.video_mode(), "1024x768")
 
-    def test_fatal_signals_in_game_mode_restore_the_mode_and_still_end_by_the_signal(self):
+    def test_signals_in_game_mode_put_the_mode_back_then_end_or_stop_as_they_ask(self):
         self.start_server("xorg")
-        for number in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
-            with self.subTest(signal=number.name):
-                cwd = os.path.join(self.workdir, number.name)
+        for number, clock_set_back in SIGNALS_IN_GAME_MODE:
+            with self.subTest(signal=number.name, clock_set_back=clock_set_back):
+                cwd = os.path.join(self.workdir, "%s-%d" % (number.name, clock_set_back))
                 os.mkdir(cwd)
-                app = self.start_app(cwd=cwd)
+                clock = h.WallClock(cwd)
+                app = self.start_app(cwd=cwd, clock=clock)
                 app.enter_full_screen()
+                if clock_set_back:
+                    clock.step(CLOCK_AHEAD)
+                    app.wait_for_ticks(2)
+                    clock.step(CLOCK_SET_BACK)
                 app.process.send_signal(number)
+                if number == signal.SIGTSTP:
+                    self.assert_stops_out_of_full_screen_and_goes_on(app)
+                    continue
                 self.assertEqual(app.wait_exit(), -number, app.stderr())
                 self.assertEqual(self.server.video_mode(), "1024x768")
+
+    def assert_stops_out_of_full_screen_and_goes_on(self, app: h.App) -> None:
+        app.wait(app.stopped, "the program to stop")
+        self.assertEqual(self.server.video_mode(), "1024x768")
+        self.assertEqual(self.server.input_grabbed(), h.Grabs(keyboard=False, pointer=False))
+        swaps = app.probe.counts().swaps
+        app.process.send_signal(signal.SIGCONT)
+        # It goes on in a window, drawing.
+        app.wait_for_window()
+        app.wait(lambda: app.probe.counts().swaps >= swaps + 3, "frames after it went on")
+        self.assertEqual(self.server.video_mode(), "1024x768")
+        app.stop()
+
+    def assert_ticks_on_through(self, app: h.App, start_ns: int, seconds: float) -> None:
+        end_ns = start_ns + int(seconds * 1e9)
+        rate = app.ticks_through(start_ns, end_ns)
+        print(rate)
+        self.assertGreaterEqual(rate.per_second, LEAST_TICK_RATE, rate)
+        verdict = h.one_chain([t for t in app.probe.tick_times() if start_ns <= t < end_ns])
+        self.assertTrue(verdict.holds(), verdict)
+
+    def test_the_flock_keeps_its_pace_through_steps_of_the_wall_clock(self):
+        self.start_server()
+        clock = h.WallClock(self.workdir)
+        app = self.start_app(clock=clock)
+        with self.subTest("ahead 11 minutes"):
+            self.assert_ticks_on_through(app, clock.step(CLOCK_AHEAD), 3)
+        with self.subTest("back 8 seconds"):
+            self.assert_ticks_on_through(app, clock.step(CLOCK_SET_BACK), 10)
+        with self.subTest("back 10 minutes"):
+            self.assert_ticks_on_through(app, clock.step(-10 * 60), 5)
+        with self.subTest("back past the program's start"):
+            # GLUT's clock then counts from near the end of its range, and wraps round
+            # a few seconds later.
+            ran = (time.clock_gettime_ns(time.CLOCK_MONOTONIC) - app.exec_ns) // 10**9
+            step = -(clock.offset + ran + PAST_START_SECONDS)
+            self.assert_ticks_on_through(app, clock.step(step), 3 * PAST_START_SECONDS)
 
     def test_a_fifo_in_place_of_an_image_does_not_hold_start_up(self):
         self.start_server()

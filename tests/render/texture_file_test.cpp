@@ -149,6 +149,20 @@ TEST_F(TextureFileTest, MissingFileReportsOnOneLineAndMakesNoTexture) {
   EXPECT_NE(first.pixels, nullptr);
 }
 
+TEST_F(TextureFileTest, BufferThatCannotBeAllocatedIsReportedAsAFileIs) {
+  // Four terabytes: more than any machine this runs on gives one buffer.
+  const int huge = 1 << 20;
+  Texture t;
+  testing::internal::CaptureStdout();
+  bool loaded = t.load((folder + "/absent.raw").c_str(), huge, huge);
+  std::string out = testing::internal::GetCapturedStdout();
+
+  EXPECT_FALSE(loaded);
+  EXPECT_EQ(out, "ERROR LOADING FILE!!!");
+  EXPECT_EQ(t.pixels, nullptr);
+  EXPECT_EQ(t.glName, 0u);
+}
+
 TEST_F(TextureFileTest, MissingFileLeavesTheBufferUntouched) {
   Texture t;
   EXPECT_FALSE(readRaw(t, folder + "/absent.raw", 2, 2));

@@ -33,6 +33,7 @@ print(json.dumps({
     "clearFar": h.CLEAR_FAR, "greyPixel": h.GREY_PIXEL, "bluePixel": h.BLUE_PIXEL,
     "flock": h.FLOCK, "cameraBehindBird": h.CAMERA_BEHIND_BIRD,
     "topTurnRate": h.TOP_TURN_RATE, "turnSettleTicks": h.TURN_SETTLE_TICKS,
+    "tickMs": h.TICK_MS, "oneChainLead": h.ONE_CHAIN_LEAD,
     "windowSize": h.WINDOW_SIZE, "dataFiles": h.DATA_FILES}))`],
   {env: {...process.env, PYTHONPATH: path.join(here, '..'), PYTHONDONTWRITEBYTECODE: '1'}}));
 export const MISSING_FILE_MESSAGE = 'ERROR LOADING FILE!!!';
@@ -343,6 +344,20 @@ export function headingSteps(frames) {
 
 // The median of the slopes between every two samples (Theil-Sen): a steady leak shows,
 // one jump does not.
+// Whether ticks (performance.now() ms) are one chain's, as the desktop harness judges
+// it: over no stretch do they get further ahead of one every 33 ms than one chain makes
+// up. A second chain gains a tick every 33 ms.
+export function oneChain(tickTimes) {
+  let lead = 0;
+  let least = Infinity;
+  tickTimes.forEach((t, k) => {
+    const ahead = k - t / facts.tickMs;
+    lead = Math.max(lead, ahead - least);
+    least = Math.min(least, ahead);
+  });
+  return {lead, limit: facts.oneChainLead, holds: lead <= facts.oneChainLead};
+}
+
 export function medianSlope(samples) {
   const slopes = [];
   for (let i = 0; i < samples.length; i++) {

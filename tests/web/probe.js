@@ -3,10 +3,12 @@
 // points with LD_PRELOAD, this one wraps the program's imports (the GL and GLUT calls it
 // makes) as the module is instantiated, passes every call on unchanged, and keeps a record
 // that a scenario reads with page.evaluate(() => avifoldProbe...):
-//   ticks, swaps, timerArms        counts, as the desktop probe's counts file
+//   ticks, swaps, timerArms        counts, as the desktop probe's counts file; a tick is
+//                                  a timer callback that arms the chain's next timer (one
+//                                  that came before its tick was due arms none)
 //   tickTimes                      performance.now() of the latest ticks
 //   events                         {kind, tick, frame, ...}: context (a window the program
-//                                  created), chain (a timer armed outside a tick), menu
+//                                  created), arm (a timer armed outside a tick), menu
 //                                  (an entry chosen, by label), key (a key the page
 //                                  delivered), reshape (the viewport the program set),
 //                                  terrain (a terrain list compiled: its vertex heights)
@@ -48,10 +50,13 @@
     if (!countedTicks.has(func)) {
       const real = window.Module.getWasmTableEntry(func);
       countedTicks.set(func, window.Module.addFunction((value) => {
-        probe.ticks++;
-        keep(probe.tickTimes, performance.now());
+        const start = performance.now();
+        const arms = probe.timerArms;
         inTick = true;
         try { real(value); } finally { inTick = false; }
+        if (probe.timerArms == arms) return;
+        probe.ticks++;
+        keep(probe.tickTimes, start);
       }, 'vi'));
     }
     return countedTicks.get(func);
@@ -118,8 +123,8 @@
   const wrappers = {
     glutTimerFunc(real, ms, func, value) {
       probe.timerArms++;
-      // A tick re-arms its own chain; an arm from anywhere else starts another one.
-      if (!inTick) event('chain', {ms});
+      // A tick re-arms its own chain; an arm from anywhere else is worth an event.
+      if (!inTick) event('arm', {ms});
       real(ms, countedTick(func), value);
     },
     glutSwapBuffers(real) {
