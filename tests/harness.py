@@ -5,7 +5,7 @@ Every end-to-end scenario, the soak, the benchmark runner and the screenshot scr
 through this module; nothing else starts an X server or reads the probe's output.
 
 What the program decides (camera, fog, shadows, ground, switches) is read exactly from
-the probe's event log (tools/probe.cpp), which records what every frame asks of GL;
+the probe's event log (tests/probe/probe.cpp), which records what every frame asks of GL;
 pictures are read only for what only pixels show. Waits poll a condition until a
 deadline; no judgement is ever taken again until it passes.
 
@@ -111,7 +111,7 @@ def use_build(build: str) -> None:
     source tree, where the environment does not name them already (runs by hand)."""
     root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
     os.environ.setdefault("AVIFOLD_APP", os.path.join(build, "app/avifold"))
-    os.environ.setdefault("AVIFOLD_PROBE_LIB", os.path.join(build, "tools/libavifold_probe.so"))
+    os.environ.setdefault("AVIFOLD_PROBE_LIB", os.path.join(build, "tests/probe/libavifold_probe.so"))
     os.environ.setdefault("AVIFOLD_DATA", os.path.join(root, "data"))
 
 
