@@ -1,6 +1,5 @@
-"""Driving the real program: started with its probe and its console captured, found by
-its window, given keys, clicks and menu choices, taken to full screen and back, and
-watched through the probe's record until what is waited for has happened."""
+"""Driving the real program: started with its probe, found by its window, given keys,
+clicks and menu choices, taken to full screen and back, waited on through the probe."""
 
 import os
 import subprocess
@@ -14,6 +13,7 @@ from .probe import Event, Frame, Probe
 from .processes import (EFFECT_TIMEOUT, START_TIMEOUT, T, die_with_runner, env_path,
                         stop_process, wait_for)
 from .xserver import XServer
+
 
 def link_data(folder: str, skip: Sequence[str] = ()) -> None:
     """A data/ folder of links to the real images, without the files in skip."""
@@ -59,11 +59,8 @@ class App:
 
     # Process ----------------------------------------------------------------------
 
-    def alive(self) -> bool:
-        return self.process.poll() is None
-
     def check_alive(self) -> None:
-        if not self.alive():
+        if self.process.poll() is not None:
             raise AssertionError("avifold exited with %s; stderr:\n%s"
                                  % (self.process.poll(), self.stderr()))
 
@@ -99,13 +96,15 @@ class App:
         return wait_for(check, what, timeout)
 
     def wait_for_swaps(self, more: int = 3, timeout: float = START_TIMEOUT) -> None:
-        start = self.probe.counts().swaps
-        self.wait(lambda: self.probe.counts().swaps >= start + more,
-                  "%d more frames" % more, timeout)
+        self._wait_for_count("swaps", more, timeout)
 
     def wait_for_ticks(self, more: int) -> None:
-        start = self.probe.counts().ticks
-        self.wait(lambda: self.probe.counts().ticks >= start + more, "%d more ticks" % more)
+        self._wait_for_count("ticks", more, EFFECT_TIMEOUT)
+
+    def _wait_for_count(self, name: str, more: int, timeout: float) -> None:
+        end = getattr(self.probe.counts(), name) + more
+        self.wait(lambda: getattr(self.probe.counts(), name) >= end,
+                  "%d more %s" % (more, name), timeout)
 
     def wait_for_event(self, kind: str, after: int = 0, /, **fields: object) -> Event:
         """The first event of `kind` from frame `after` on with these field values."""
@@ -120,17 +119,17 @@ class App:
     def frames_after(self, event: Event, count: int = 1) -> List[Frame]:
         """The first `count` recorded frames drawn after an event (the first of them
         is the very next frame)."""
-        def enough() -> Optional[List[Frame]]:
-            frames = self.probe.frames(event.frame)
-            return frames[:count] if len(frames) >= count else None
-        return self.wait(enough, "%d frames after %s" % (count, event.kind))
+        return self._frames(lambda f: f.frame > event.frame, count, "after " + event.kind)
 
     def frames_from_tick(self, tick: int, count: int) -> List[Frame]:
         """`count` recorded frames drawn after tick `tick`."""
+        return self._frames(lambda f: f.tick >= tick, count, "from tick %d" % tick)
+
+    def _frames(self, chosen: Callable[[Frame], bool], count: int, what: str) -> List[Frame]:
         def enough() -> Optional[List[Frame]]:
-            frames = [f for f in self.probe.frames() if f.tick >= tick]
+            frames = [f for f in self.probe.frames() if chosen(f)]
             return frames[:count] if len(frames) >= count else None
-        return self.wait(enough, "%d frames from tick %d" % (count, tick))
+        return self.wait(enough, "%d frames %s" % (count, what))
 
     def last_frame(self) -> Frame:
         return self.wait(lambda: (self.probe.frames() or [None])[-1], "a frame")

@@ -1,6 +1,5 @@
-"""What the program is expected to show, in one place: the banner, the window, the
-menu with its ids, the colours, the camera and the GL state every context starts with.
-The browser tests read these too (tests/web/harness.mjs)."""
+"""What the program is expected to show, in one place, for the browser tests too: the
+banner, the window, the menu and its ids, colours, camera, and each context's fog."""
 
 import struct
 from typing import Dict, Tuple

@@ -1,5 +1,4 @@
-"""Pictures of the screen, read from xwd, and what only pixels show: the sky's colour
-and the red read-out."""
+"""Screen captures, for what only pixels show: the sky's colour and the read-out."""
 
 import struct
 from typing import Callable, Iterator, NamedTuple, Optional, Tuple

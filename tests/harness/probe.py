@@ -1,6 +1,5 @@
-"""The probe's record (tests/probe/probe.cpp): its counts of ticks and frames, and its
-event log of what the program was asked and what every frame asked of GL, read as they
-grow; and the judgements of the camera that read it."""
+"""The probe's record (tests/probe/probe.cpp), read as it grows: counts of ticks and
+frames, the log of events and of what every frame asked of GL; camera judgements."""
 
 import math
 import os

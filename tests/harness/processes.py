@@ -1,5 +1,4 @@
-"""The processes the harness starts, where it finds the programs, and its deadlines:
-a wait polls a condition until a deadline and never takes a judgement again."""
+"""Where the programs are, the processes the harness starts, and its deadlines."""
 
 import ctypes
 import os

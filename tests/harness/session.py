@@ -1,6 +1,5 @@
-"""The scenarios' test case and their runner: an X server, a scratch folder and the
-program for each test, all gone after it, and on a failure the program's console and
-the server's log."""
+"""The scenarios' test case, with a server, a folder and programs of its own, and their
+runner."""
 
 import os
 import shutil
@@ -29,8 +28,7 @@ class Session(unittest.TestCase):
                                          ignore_cleanup_errors=True) as self.workdir:
             super().run(result)
             if len(result.failures) + len(result.errors) > problems:
-                for report in self.reports:
-                    sys.stderr.write(report())
+                sys.stderr.write("".join(report() for report in self.reports))
         return result
 
     def start_server(self, kind: str = "xvfb") -> XServer:
@@ -41,9 +39,7 @@ class Session(unittest.TestCase):
 
     def start_app(self, wait: bool = True, **options: Any) -> App:
         """Starts the program (App's options); with wait, until its window draws."""
-        app = App(self.server, self.workdir, **options)
-        self.addCleanup(app.stop)
-        self.reports.append(lambda: "--- avifold stderr ---\n%s\n" % app.stderr())
+        app = self._track(App(self.server, self.workdir, **options))
         if wait:
             app.wait_for_window()
             app.wait_for_swaps()
@@ -58,13 +54,18 @@ class Session(unittest.TestCase):
         shutil.unpack_archive(zip_path, folder)
         env = wine_environment(self.server, os.path.join(self.workdir, "wine"))
         self.addCleanup(stop_wine, env)
-        app = App(self.server, self.workdir, cwd=folder, data=False, probe=False, env=env,
-                  command=["wine", "cmd", "/c", "set DISPLAY=&& avifold.exe"])
-        self.addCleanup(app.stop)
-        self.reports.append(lambda: "--- avifold stderr ---\n%s\n" % app.stderr())
+        command = ["wine", "cmd", "/c", "set DISPLAY=&& avifold.exe"]
+        app = self._track(App(self.server, self.workdir, cwd=folder, data=False, probe=False,
+                              env=env, command=command))
         app.framed = True
         app.menu_entry_height = WINE_MENU_ENTRY_HEIGHT
         app.wait_for_window()
+        return app
+
+    def _track(self, app: App) -> App:
+        """Stops the program after the test, and reports its console if the test failed."""
+        self.addCleanup(app.stop)
+        self.reports.append(lambda: "--- avifold stderr ---\n%s\n" % app.stderr())
         return app
 
 

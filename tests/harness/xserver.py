@@ -1,6 +1,5 @@
-"""X servers of the harness's own: Xvfb, or Xorg with the dummy driver where game mode
-must really switch the screen; the X clients that ask them about windows and pictures.
-The one place that starts an X server."""
+"""X servers of the harness's own (Xvfb, or Xorg with the dummy driver where game mode
+must switch the screen), and the X clients that ask them about windows and pixels."""
 
 import os
 import re
@@ -14,11 +13,11 @@ from typing import List, Optional
 
 from .facts import MENU_WINDOW, SCREEN_SIZE
 from .pictures import Geometry, Picture, parse_xwd
-from .processes import EFFECT_TIMEOUT, POLL_STEP, START_TIMEOUT, die_with_runner, stop_process
+from .processes import START_TIMEOUT, die_with_runner, stop_process, wait_for
 
 XORG_DUMMY_CONFIG = """\
-# No input devices and no real screen; the one screen switches between the desktop's
-# 1024x768 and the game mode's 640x480.
+# No input devices and no real screen (the first Screen is the layout); the one screen
+# switches between the desktop's 1024x768 and the game mode's 640x480.
 Section "ServerFlags"
   Option "AutoAddDevices" "false"
   Option "AutoEnableDevices" "false"
@@ -45,10 +44,6 @@ Section "Screen"
     Depth 24
     Modes "1024x768" "640x480"
   EndSubSection
-EndSection
-Section "ServerLayout"
-  Identifier "layout"
-  Screen "screen"
 EndSection
 """
 
@@ -173,17 +168,15 @@ class XServer:
         window goes while xwd reads its pixels, as Wine's GL windows do): that race,
         and only that, reads again."""
         target = target or ("-root",)
-        deadline = time.monotonic() + EFFECT_TIMEOUT
-        while True:
+
+        def read() -> Optional[Picture]:
             result = subprocess.run(["xwd", "-silent", *target], env=self.env,
                                     capture_output=True)
-            if result.returncode == 0:
-                return parse_xwd(result.stdout)
             error = result.stderr.decode(errors="replace")
-            gone = "BadWindow" in error or "BadDrawable" in error
-            if not gone or time.monotonic() > deadline:
+            if result.returncode != 0 and "BadWindow" not in error and "BadDrawable" not in error:
                 raise AssertionError("xwd %s failed: %s" % (" ".join(target), error))
-            time.sleep(POLL_STEP)
+            return parse_xwd(result.stdout) if result.returncode == 0 else None
+        return wait_for(read, "xwd %s to read the screen" % " ".join(target))
 
     def stop(self) -> None:
         stop_process(self.process)
