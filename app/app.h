@@ -48,7 +48,7 @@ const int kMainMenuEntries = 8;
 extern const MenuEntry kMainMenu[kMainMenuEntries];
 
 const unsigned int kTickMilliseconds = 33;  // one simulation step per tick, this far apart
-// The value every tick is armed with. onTimer ignores it, but tools/probe.cpp files each
+// The value every tick is armed with. onTimer ignores it, but tests/probe/probe.cpp files each
 // timer chain under its value (0 to 15) to count the ticks, so it must stay that small.
 const int kTimerValue = 1;
 

@@ -5,9 +5,9 @@ compared with, and how it was measured. It reports; it never fails on a slow fig
 Run through bench/run.sh, which builds what this needs in build-bench (Release):
   - Google Benchmark medians of World::step, Terrain::regenerate and Texture::readPixels;
   - start-up, frame rate and tick rate of avifold and of bench/bare_loop under their own
-    Xvfb, counted from outside by the probe (tools/probe.cpp);
+    Xvfb, counted from outside by the probe (tests/probe/probe.cpp);
   - avifold's peak memory, and its resident memory over forty full-screen round trips
-    judged by the memory contract (tests/harness.py memory_verdict).
+    judged by the memory contract (the harness's memory_verdict).
 """
 
 import argparse
@@ -19,7 +19,7 @@ import sys
 import tempfile
 import time
 
-import harness as h  # tests/harness.py, on PYTHONPATH (bench/run.sh sets it)
+import harness as h  # tests/harness/, on PYTHONPATH (bench/run.sh sets it)
 
 ROOT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 

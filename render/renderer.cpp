@@ -176,6 +176,9 @@ static void applyCamera(const World& w) {
   glTranslatef(-w.cameraX, -w.cameraY, -w.cameraZ);
 }
 
+// A frame's calls come in a fixed order: clear, depth half, camera, fog switch, ground, water,
+// trees, birds, read-out, swap. The tests' probe (tests/probe/probe.cpp) tells the camera, the
+// birds and the read-out apart by that order, so a change here is a change there.
 void Renderer::drawFrame() {
   glClear(GL_COLOR_BUFFER_BIT);
   switchDepthHalf(*this);

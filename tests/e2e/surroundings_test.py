@@ -1,7 +1,8 @@
 """Surroundings: the program keeps working, and ends as asked, whatever it is started
 with or met by: closed standard descriptors, a console nobody reads any more, a close
 of the game-mode surface, signals in game mode, a wall clock set forward and back, and
-data paths that are no files.
+data paths that are no files. The window manager's close button (WM_DELETE_WINDOW) ends
+it with status 0.
 
 The game-mode cases need a screen that really switches modes: Xorg with the dummy
 driver; they are skipped where it cannot run.
@@ -42,10 +43,11 @@ class Surroundings(h.Session):
         the process is the program itself."""
         return ["sh", "-c", shell, h.env_path("AVIFOLD_APP"), *args]
 
-    def close_window(self, app: h.App, window: int) -> int:
-        """The window manager's close button on a window; the program's exit status."""
+    def assert_closes(self, app: h.App, window: int) -> None:
+        """The window manager's close button on a window ends the program with status 0."""
         self.server.run(h.env_path("AVIFOLD_SEND_DELETE"), window)
-        return app.wait_exit()
+        status = app.wait_exit()
+        self.assertEqual(status, 0, "exit status %d; stderr:\n%s" % (status, app.stderr()))
 
     def test_closed_standard_output_and_error_keep_it_drawing_and_closing(self):
         self.start_server()
@@ -53,10 +55,8 @@ class Surroundings(h.Session):
         # cannot switch modes makes GLUT warn on standard error.
         h.link_data(os.path.join(self.workdir, "data"), skip=("cloud0.raw",))
         app = self.start_app(data=False, command=self.app_command('exec "$0" >&- 2>&-'))
-        surface = app.enter_full_screen()
-        app.leave_full_screen(surface)
-        app.wait_for_swaps()
-        self.assertEqual(self.close_window(app, app.window), 0)
+        app.round_trip()
+        self.assert_closes(app, app.window)
 
     def test_console_reader_gone_mid_session_is_ignored(self):
         self.start_server()
@@ -69,18 +69,15 @@ class Surroundings(h.Session):
         os.close(reader)
         # Full screen and back reads the images again: the missing one is reported to
         # the console that has gone.
-        surface = app.enter_full_screen()
-        app.leave_full_screen(surface)
-        app.wait_for_swaps()
-        self.assertEqual(self.close_window(app, app.window), 0)
+        app.round_trip()
+        self.assert_closes(app, app.window)
 
     def test_closing_the_game_mode_surface_restores_the_mode_and_ends_cleanly(self):
         self.start_server("xorg")
         app = self.start_app()
         app.enter_full_screen()
         surface = app.wait(lambda: self.server.windows(GAME_SURFACE), "the game-mode surface")
-        status = self.close_window(app, surface[0])
-        self.assertEqual(status, 0, app.stderr())
+        self.assert_closes(app, surface[0])
         self.assertEqual(self.server.video_mode(), "1024x768")
 
     def test_signals_in_game_mode_put_the_mode_back_then_end_or_stop_as_they_ask(self):
@@ -148,7 +145,7 @@ class Surroundings(h.Session):
         app = self.start_app(data=False)
         # It opens, so it is no load error; nothing comes from it, so it reads as white.
         self.assertEqual(app.stdout(), h.BANNER)
-        self.assertEqual(self.close_window(app, app.window), 0)
+        self.assert_closes(app, app.window)
 
     def test_directories_in_place_of_images_are_given_up_at_once(self):
         self.start_server()

@@ -6,9 +6,8 @@ import subprocess
 import tempfile
 import unittest
 
-BUILD = os.environ["AVIFOLD_BUILD"]
-VERSION = os.environ["AVIFOLD_VERSION"]
-DATA = os.environ["AVIFOLD_DATA"]
+import harness as h
+
 CPACK = os.environ.get("AVIFOLD_CPACK", "cpack")
 
 PROGRAM_FILES = {
@@ -30,11 +29,12 @@ class DebianPackage(unittest.TestCase):
     @classmethod
     def setUpClass(cls) -> None:
         # The package goes to a folder of its own, so the build folder's package is left alone.
+        cls.build, cls.version = h.env_path("AVIFOLD_BUILD"), h.env_path("AVIFOLD_VERSION")
         cls.folder = tempfile.TemporaryDirectory(prefix="avifold-package-")
-        run(CPACK, "-G", "DEB", "--config", os.path.join(BUILD, "CPackConfig.cmake"),
+        run(CPACK, "-G", "DEB", "--config", os.path.join(cls.build, "CPackConfig.cmake"),
             "-B", cls.folder.name)
         architecture = run("dpkg", "--print-architecture").strip()
-        cls.deb = os.path.join(cls.folder.name, f"avifold_{VERSION}_{architecture}.deb")
+        cls.deb = os.path.join(cls.folder.name, f"avifold_{cls.version}_{architecture}.deb")
 
     @classmethod
     def tearDownClass(cls) -> None:
@@ -49,7 +49,7 @@ class DebianPackage(unittest.TestCase):
                 files[path.removeprefix("./")] = mode
 
         images = {f"usr/share/avifold/data/{name}": "-rw-r--r--"
-                  for name in os.listdir(DATA) if name.endswith(".raw")}
+                  for name in os.listdir(h.env_path("AVIFOLD_DATA")) if name.endswith(".raw")}
         self.assertEqual(len(images), 7)
         self.assertEqual(files, PROGRAM_FILES | images)
 
@@ -57,7 +57,7 @@ class DebianPackage(unittest.TestCase):
         fields = run("dpkg-deb", "-f", self.deb, "Package", "Version", "Section", "Depends")
         control = dict(line.split(": ", 1) for line in fields.splitlines())
         self.assertEqual(control["Package"], "avifold")
-        self.assertEqual(control["Version"], VERSION)
+        self.assertEqual(control["Version"], self.version)
         self.assertEqual(control["Section"], "games")
         self.assertIn("Depends", control, "no Depends line: the libraries were not looked up")
 
@@ -69,4 +69,4 @@ class DebianPackage(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    unittest.main()
+    h.main()

@@ -8,7 +8,7 @@ soon as the program dies or a command goes unanswered, and at the end unless the
 program still ticks and draws, and ticked between every two checkpoints. Every
 CHECKPOINT_SECONDS it brings the program to one state (a 640 x 480 window, no menu open)
 and samples its resident memory; a run long enough for MEMORY_SAMPLES of them is also
-held to the memory contract (tests/harness.py memory_verdict).
+held to the memory contract (the harness's memory_verdict).
 
 The input is random from --seed (printed), so a failing run replays with the same
 actions. By hand, from the repository root, with the program of build/:

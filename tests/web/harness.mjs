@@ -5,7 +5,7 @@
 // a condition until a deadline; no judgement is taken again until it passes.
 //
 // The expected facts (banner, menu, colours, camera) are the desktop harness's, read from
-// tests/harness.py, so that both builds are held to the same ones.
+// tests/harness/facts.py, so that both builds are held to the same ones.
 //
 // The site comes from the environment, which CTest sets: AVIFOLD_WEB_SITE (the folder
 // tools/build_web.sh writes) and, for the GL error check, AVIFOLD_WEB_DEBUG_SITE.

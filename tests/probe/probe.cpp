@@ -15,6 +15,9 @@
 //                                              chain's first, or one a frame arms (for a
 //                                              timer GLUT passed over, or ticks owed)
 //   tick ns=<CLOCK_MONOTONIC at its start>     a tick
+//   fog start=<f> end=<f> density=<f> mode=<GL enum> colour=<r,g,b,a>
+//                                              the fog a context has at its first frame:
+//                                              GL's defaults but for what was set in it
 //   menu id=<id>                               the program's menu callback is called
 //   key kind=char|down|up code=<c>             a keyboard callback is called
 //   reshape w=<w> h=<h>                        the reshape callback is called
@@ -127,6 +130,18 @@ static void logEvent(const char* format, ...) {
 static void* g_programContext = nullptr;
 static int g_contexts = 0;
 
+// The fog parameters of the program's context, from GL's defaults for a new one on.
+struct FogRecord {
+  float start;
+  float end;
+  float density;
+  float mode;
+  float colour[4];
+};
+const FogRecord kDefaultFog = {0.0f, 1.0f, 1.0f, static_cast<float>(GL_EXP), {0, 0, 0, 0}};
+static FogRecord g_fog = kDefaultFog;
+static int g_fogUnreported = 0;  // 1 until the context's first frame reports its fog
+
 static void* currentContext() {
   typedef void* (*CurrentFunc)();
   static CurrentFunc real =
@@ -146,6 +161,8 @@ static void noteSurface(const char* kind) {
   }
   g_programContext = context;
   g_contexts++;
+  g_fog = kDefaultFog;
+  g_fogUnreported = 1;
   logEvent("context n=%d kind=%s", g_contexts, kind);
 }
 
@@ -256,6 +273,12 @@ extern "C" void glutSwapBuffers() {
   }
   g_swaps++;
   finishFrame();
+  if (g_fogUnreported) {
+    const FogRecord& f = g_fog;
+    logLine("fog start=%.9g end=%.9g density=%.9g mode=%.9g colour=%.9g,%.9g,%.9g,%.9g", f.start,
+            f.end, f.density, f.mode, f.colour[0], f.colour[1], f.colour[2], f.colour[3]);
+    g_fogUnreported = 0;
+  }
   if (g_firstSwapNs == 0) {
     g_firstSwapNs = monotonicNs();
     writeCounts();
@@ -387,6 +410,46 @@ extern "C" void glDisable(GLenum capability) {
   REAL(glDisable);
   real(capability);
   noteFog(capability, 0);
+}
+
+// Records a fog parameter of the program's context: one value, or the colour's four.
+static void noteFogParameter(GLenum name, const GLfloat* values) {
+  if (!inProgramContext()) {
+    return;
+  }
+  switch (name) {
+    case GL_FOG_START:
+      g_fog.start = values[0];
+      break;
+    case GL_FOG_END:
+      g_fog.end = values[0];
+      break;
+    case GL_FOG_DENSITY:
+      g_fog.density = values[0];
+      break;
+    case GL_FOG_MODE:
+      g_fog.mode = values[0];
+      break;
+    case GL_FOG_COLOR:
+      memcpy(g_fog.colour, values, sizeof g_fog.colour);
+      break;
+    default:
+      break;
+  }
+}
+
+extern "C" void glFogf(GLenum name, GLfloat value) {
+  REAL(glFogf);
+  real(name, value);
+  if (name != GL_FOG_COLOR) {  // which takes four values, and glFogf gives one
+    noteFogParameter(name, &value);
+  }
+}
+
+extern "C" void glFogfv(GLenum name, const GLfloat* values) {
+  REAL(glFogfv);
+  real(name, values);
+  noteFogParameter(name, values);
 }
 
 extern "C" void gluPerspective(GLdouble fovy, GLdouble aspect, GLdouble zNear, GLdouble zFar) {
