@@ -77,19 +77,36 @@ void createMainWindow();
 // Closes the full-screen surface (game mode, or the window that stands in for it).
 void leaveFullScreen();
 
+// What the scene is shown on. The shell alone opens and closes surfaces and so owns
+// this; the signal handlers read a mirror of whether game mode holds the display.
+struct SurfaceKind {
+  enum {
+    Window = 0,            // the 640 x 480 window with its menu
+    FullScreenWindow = 1,  // a window over the whole display, which cannot switch modes
+    GameMode = 2,          // GLUT's game mode: the display switched to 640 x 480
+  };
+};
+int surfaceKind();
+
 // Full screen back to a window, as Escape does it.
 void returnToWindow();
 
-// The process's surroundings, set up at the top of main before anything opens a file
-// or the display: closed standard descriptors are opened onto /dev/null, a console
-// that goes away is ignored, and in game mode a signal that ends the program first has
-// the video mode put back, and one that stops it (Ctrl-Z) first has full screen left
-// for a window. The handlers leave that to the next frame or tick
-// (answerPendingSignal), which then ends or stops the program as the signal asks.
+// The process's surroundings (process.cpp), set up at the top of main before anything
+// opens a file or the display: closed standard descriptors are opened onto /dev/null, a
+// console that goes away is ignored, and a signal that ends or stops the program while
+// game mode holds the display is only noted, for the main loop to answer. That code
+// calls nothing of the shell's.
 void openMissingStandardStreams();
 void installSignalHandlers();
-void noteGameMode(int active);  // 1 while GLUT's game mode holds the display
-// 1 when it replaced the surface (a frame begun for the old one is not to be drawn).
+void noteGameMode(int active);        // the handlers' mirror: 1 while game mode holds the display
+int pendingFatalSignal();             // a signal that is to end the program, or 0
+int takePendingStop();                // a signal that is to stop the program, or 0; clears it
+void endBySignal(int signalNumber);   // ends the process by the signal's own action
+void stopBySignal(int signalNumber);  // stops it so, and goes on when continued
+
+// The next frame or tick answers a noted signal (callbacks.cpp): in game mode the video
+// mode is put back before the program ends, and full screen is left for a window before
+// it stops. 1 when it replaced the surface (a frame begun for the old one is not drawn).
 int answerPendingSignal();
 
 void onDisplay();

@@ -119,6 +119,41 @@ void returnToWindow() {
   g_releaseFreedMemory = 1;
 }
 
+// A stop in game mode, answered by the main loop in two passes: this one leaves full
+// screen for a window, as Escape does; the next, once GLUT has closed the full-screen
+// surface, stops. 1 when the surface was switched.
+static int answerStop() {
+  static int s_stopAfterSwitch = 0;  // the stop whose surface switch is done
+  if (s_stopAfterSwitch != 0) {
+    int signalNumber = s_stopAfterSwitch;
+    s_stopAfterSwitch = 0;
+    stopBySignal(signalNumber);
+    return 0;
+  }
+  int signalNumber = takePendingStop();
+  if (signalNumber == 0) {
+    return 0;
+  }
+  if (surfaceKind() != SurfaceKind::GameMode) {
+    stopBySignal(signalNumber);
+    return 0;
+  }
+  returnToWindow();
+  s_stopAfterSwitch = signalNumber;
+  return 1;
+}
+
+int answerPendingSignal() {
+  int signalNumber = pendingFatalSignal();
+  if (signalNumber != 0) {
+    if (surfaceKind() == SurfaceKind::GameMode) {
+      leaveFullScreen();
+    }
+    endBySignal(signalNumber);
+  }
+  return answerStop();
+}
+
 void onTimer(int) {
   answerPendingSignal();
   // A timer that comes before the tick is due was timed by a wall clock that moved, or
@@ -197,4 +232,15 @@ void onMenu(int id) {
       return;
     }
   }
+}
+
+void onClose() {
+  // A window's close is GLUT's own: it ends the program itself.
+  if (surfaceKind() != SurfaceKind::GameMode) {
+    return;
+  }
+  // GLUT would tear the game-mode surface down twice and crash on the way out: leave
+  // the game's video mode here and end as the close of a window does.
+  leaveFullScreen();
+  exit(0);
 }

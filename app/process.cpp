@@ -1,5 +1,7 @@
 // The process's surroundings: the standard descriptors it is started with, a console
-// that goes away, and the signals that end it while the display is in the game's mode.
+// that goes away, and the signals that end or stop it while the display is in the
+// game's mode. The handlers only note a signal for the main loop, which answers it
+// (callbacks.cpp); nothing here calls back into the shell.
 #ifndef _WIN32
 #include <fcntl.h>
 #include <pthread.h>
@@ -19,14 +21,11 @@ static volatile sig_atomic_t g_inGameMode = 0;
 static volatile sig_atomic_t g_pendingSignal = 0;  // a signal that ends the program
 static volatile sig_atomic_t g_pendingStop = 0;    // a signal that stops it
 static volatile sig_atomic_t g_graceArmed = 0;     // 1 while the grace alarm runs
-// A stop whose surface switch is done: it is carried out once GLUT has closed the
-// full-screen surface, at the end of the pass that switched. Main loop only.
-static int g_stopAfterSwitch = 0;
 
 // Ends the process by the signal's default action, so that whoever started it sees
 // which signal it was. Inside a handler the signal stays blocked, and it strikes as
 // soon as the handler returns.
-static void endBySignal(int signalNumber) {
+void endBySignal(int signalNumber) {
   signal(signalNumber, SIG_DFL);
   raise(signalNumber);
 }
@@ -81,7 +80,7 @@ static void onStopSignal(int signalNumber);
 
 // Stops the process by the signal's default action, so that the shell sees the job
 // stopped by it; once continued (SIGCONT), the next one is caught again.
-static void stopBySignal(int signalNumber) {
+void stopBySignal(int signalNumber) {
   signal(signalNumber, SIG_DFL);
   sigset_t only;
   sigemptyset(&only);
@@ -193,16 +192,11 @@ void installSignalHandlers() {
   }
 }
 
-// A stop in game mode, answered by the main loop in two passes: this one leaves full
-// screen for a window, as Escape does; the next, once GLUT has closed the full-screen
-// surface, stops. 1 when the surface was switched.
-static int answerStop() {
-  if (g_stopAfterSwitch != 0) {
-    int signalNumber = g_stopAfterSwitch;
-    g_stopAfterSwitch = 0;
-    stopBySignal(signalNumber);
-    return 0;
-  }
+int pendingFatalSignal() {
+  return g_pendingSignal;
+}
+
+int takePendingStop() {
   int signalNumber = g_pendingStop;
   if (signalNumber == 0) {
     return 0;
@@ -210,50 +204,31 @@ static int answerStop() {
   g_pendingStop = 0;
   alarm(0);
   g_graceArmed = 0;
-  if (!g_inGameMode) {
-    stopBySignal(signalNumber);
-    return 0;
-  }
-  returnToWindow();
-  g_stopAfterSwitch = signalNumber;
-  return 1;
-}
-
-int answerPendingSignal() {
-  int signalNumber = g_pendingSignal;
-  if (signalNumber != 0) {
-    if (g_inGameMode) {
-      leaveFullScreen();
-    }
-    endBySignal(signalNumber);
-  }
-  return answerStop();
+  return signalNumber;
 }
 
 #else
 // On Windows the C runtime opens the three standard streams itself, a console that
-// goes away raises no signal, and Windows puts the display's own mode back when the
-// program ends however it ends: there is nothing to prepare.
+// goes away raises no signal, Windows puts the display's own mode back when the program
+// ends however it ends, and no signal is ever left for the main loop: there is nothing
+// to prepare or answer.
 void openMissingStandardStreams() {}
 
 void installSignalHandlers() {}
 
-int answerPendingSignal() {
+int pendingFatalSignal() {
   return 0;
 }
+
+int takePendingStop() {
+  return 0;
+}
+
+void endBySignal(int) {}
+
+void stopBySignal(int) {}
 #endif
 
 void noteGameMode(int active) {
   g_inGameMode = active;
-}
-
-void onClose() {
-  // A window's close is GLUT's own: it ends the program itself.
-  if (!g_inGameMode) {
-    return;
-  }
-  // GLUT would tear the game-mode surface down twice and crash on the way out: leave
-  // the game's video mode here and end as the close of a window does.
-  leaveFullScreen();
-  exit(0);
 }

@@ -36,7 +36,9 @@ const MenuEntry kMainMenu[kMainMenuEntries] = {
 // earlier window are destroyed before a new window gets its own.
 static int g_viewMenuId = 0;
 static int g_mainMenuId = 0;
-// The full-screen window opened where the display cannot switch to the game mode.
+// What the scene is shown on now, a SurfaceKind, and the full-screen window opened where
+// the display cannot switch to the game mode. Only the functions below change them.
+static int g_surfaceKind = SurfaceKind::Window;
 static int g_fullScreenWindowId = 0;
 static int g_tickArmed = 0;
 
@@ -64,33 +66,42 @@ void initGlut(int argc, char** argv, int doubleBuffered) {
   initAngleTables();
 }
 
+int surfaceKind() {
+  return g_surfaceKind;
+}
+
+// The signal handlers read whether game mode holds the display from a mirror of their own.
+static void setSurfaceKind(int kind) {
+  g_surfaceKind = kind;
+  noteGameMode(kind == SurfaceKind::GameMode);
+}
+
 // Game mode where the display can switch to it; elsewhere (an X server without video
 // mode switching) a window titled like the main one, covering the whole display.
 static void openFullScreen() {
-  // Noted before the switch: a fatal signal that comes while GLUT switches the video
+  // Game mode before the switch: a fatal signal that comes while GLUT switches the video
   // mode waits for the next frame or tick, which puts the mode back.
-  noteGameMode(1);
+  setSurfaceKind(SurfaceKind::GameMode);
   glutGameModeString(kGameMode);
   glutEnterGameMode();
   if (glutGameModeGet(GLUT_GAME_MODE_ACTIVE)) {
-    g_fullScreenWindowId = 0;
     // GLUT's own handling of a close of this surface tears it down twice and crashes.
     glutCloseFunc(onClose);
     return;
   }
-  noteGameMode(0);
+  setSurfaceKind(SurfaceKind::FullScreenWindow);
   g_fullScreenWindowId = glutCreateWindow(kWindowTitle);
   glutFullScreen();
 }
 
 void leaveFullScreen() {
-  if (g_fullScreenWindowId != 0) {
+  if (g_surfaceKind == SurfaceKind::FullScreenWindow) {
     glutDestroyWindow(g_fullScreenWindowId);
     g_fullScreenWindowId = 0;
-    return;
+  } else if (g_surfaceKind == SurfaceKind::GameMode) {
+    glutLeaveGameMode();
   }
-  glutLeaveGameMode();
-  noteGameMode(0);
+  setSurfaceKind(SurfaceKind::Window);
 }
 
 static void registerCallbacks() {
