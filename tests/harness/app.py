@@ -63,15 +63,6 @@ class WallClock:
 
 # --- The program ----------------------------------------------------------------------
 
-def link_data(folder: str, skip: Sequence[str] = ()) -> None:
-    """A data/ folder of links to the real images, without the files in skip."""
-    source = env_path("AVIFOLD_DATA")
-    os.makedirs(folder, exist_ok=True)
-    for name in DATA_FILES:
-        if name not in skip:
-            os.symlink(os.path.join(source, name), os.path.join(folder, name))
-
-
 class App:
     """The real program on a server, started in `cwd` (by default a scratch folder with
     data/ linked in), with the probe preloaded and its console captured to files."""

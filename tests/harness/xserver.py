@@ -177,18 +177,15 @@ class XServer:
         """Whether some client holds the keyboard or the pointer: tries to grab each on
         the root window from a connection of its own, and lets go at once."""
         x11 = ctypes.CDLL("libX11.so.6")
-        x11.XOpenDisplay.restype = ctypes.c_void_p
-        x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
-        x11.XDefaultRootWindow.restype = ctypes.c_ulong
-        x11.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
-        x11.XGrabKeyboard.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int,
-                                      ctypes.c_int, ctypes.c_int, ctypes.c_ulong]
-        x11.XGrabPointer.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int,
-                                     ctypes.c_uint, ctypes.c_int, ctypes.c_int,
-                                     ctypes.c_ulong, ctypes.c_ulong, ctypes.c_ulong]
-        for name in ("XUngrabKeyboard", "XUngrabPointer"):
-            getattr(x11, name).argtypes = [ctypes.c_void_p, ctypes.c_ulong]
-        x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        dpy, xid, i = ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int
+        for name, restype, argtypes in (
+                ("XOpenDisplay", dpy, [ctypes.c_char_p]), ("XDefaultRootWindow", xid, [dpy]),
+                ("XGrabKeyboard", i, [dpy, xid, i, i, i, xid]),
+                ("XGrabPointer", i, [dpy, xid, i, ctypes.c_uint, i, i, xid, xid, xid]),
+                ("XUngrabKeyboard", i, [dpy, xid]), ("XUngrabPointer", i, [dpy, xid]),
+                ("XCloseDisplay", i, [dpy])):
+            getattr(x11, name).restype = restype
+            getattr(x11, name).argtypes = argtypes
         display = x11.XOpenDisplay(self.display.encode())
         if not display:
             raise RuntimeError("cannot open display " + self.display)

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "render/renderer.h"
@@ -48,16 +49,20 @@ static DepthHalf depthHalf() {
   return half;
 }
 
-static void expectNearHalf(const DepthHalf& half, const char* when) {
-  EXPECT_EQ(half.func, GL_LESS) << when;
-  EXPECT_FLOAT_EQ(half.range[0], 0.0f) << when;
+// The near half is tested with GL_LESS over 0..0.5, the far half with GL_GREATER over 1..0.5.
+static void expectHalf(const DepthHalf& half, bool nearHalf, const std::string& when) {
+  EXPECT_EQ(half.func, nearHalf ? GL_LESS : GL_GREATER) << when;
+  EXPECT_FLOAT_EQ(half.range[0], nearHalf ? 0.0f : 1.0f) << when;
   EXPECT_FLOAT_EQ(half.range[1], 0.5f) << when;
 }
 
-static void expectFarHalf(const DepthHalf& half, const char* when) {
-  EXPECT_EQ(half.func, GL_GREATER) << when;
-  EXPECT_FLOAT_EQ(half.range[0], 1.0f) << when;
-  EXPECT_FLOAT_EQ(half.range[1], 0.5f) << when;
+// A colour of GL's state (the clear colour, the fog colour) without its alpha.
+static void expectColour(GLenum which, float red, float green, float blue) {
+  float colour[4];
+  glGetFloatv(which, colour);
+  EXPECT_FLOAT_EQ(colour[0], red) << which;
+  EXPECT_FLOAT_EQ(colour[1], green) << which;
+  EXPECT_FLOAT_EQ(colour[2], blue) << which;
 }
 
 TEST_F(FrameTest, InitLoadsTheSevenTexturesIntoTheirSlots) {
@@ -85,21 +90,17 @@ TEST_F(FrameTest, InitGeneratesTheBirdListBeforeTheTerrainList) {
 
 TEST_F(FrameTest, FramesAlternateDepthHalvesStartingWithTheNearHalfAfterEveryInit) {
   initQuietly();
-  expectNearHalf(depthHalf(), "after init");
-  renderer->drawFrame();
-  expectNearHalf(depthHalf(), "first frame");
-  renderer->drawFrame();
-  expectFarHalf(depthHalf(), "second frame");
-  renderer->drawFrame();
-  expectNearHalf(depthHalf(), "third frame");
-  renderer->drawFrame();
-  expectFarHalf(depthHalf(), "fourth frame");
+  expectHalf(depthHalf(), true, "after init");
+  for (int frame = 1; frame <= 4; frame++) {
+    renderer->drawFrame();
+    expectHalf(depthHalf(), frame % 2 == 1, "frame " + std::to_string(frame));
+  }
 
   // A new context starts again from a depth buffer cleared to 1.0, so from the near half.
   renderer->drawFrame();
   initQuietly();
   renderer->drawFrame();
-  expectNearHalf(depthHalf(), "first frame after a second init");
+  expectHalf(depthHalf(), true, "first frame after a second init");
   float clearDepth = 0;
   glGetFloatv(GL_DEPTH_CLEAR_VALUE, &clearDepth);
   EXPECT_EQ(clearDepth, 1.0f);
@@ -122,16 +123,8 @@ TEST_F(FrameTest, ReadOutOffCountsNoFrameAndBackOnLatchesTheCarriedCount) {
 
 TEST_F(FrameTest, SkyIsTheFogGreyWithFogOnAndBlueWithoutIt) {
   initQuietly();
-  float clear[4];
-  glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
-  EXPECT_FLOAT_EQ(clear[0], 0.7f);
-  EXPECT_FLOAT_EQ(clear[1], 0.7f);
-  EXPECT_FLOAT_EQ(clear[2], 0.7f);
-  float fogColour[4];
-  glGetFloatv(GL_FOG_COLOR, fogColour);
-  EXPECT_FLOAT_EQ(fogColour[0], 0.7f);
-  EXPECT_FLOAT_EQ(fogColour[1], 0.7f);
-  EXPECT_FLOAT_EQ(fogColour[2], 0.7f);
+  expectColour(GL_COLOR_CLEAR_VALUE, 0.7f, 0.7f, 0.7f);
+  expectColour(GL_FOG_COLOR, 0.7f, 0.7f, 0.7f);
   // Linear fog between 100 and 300 units.
   int fogMode = 0;
   glGetIntegerv(GL_FOG_MODE, &fogMode);
@@ -147,10 +140,7 @@ TEST_F(FrameTest, SkyIsTheFogGreyWithFogOnAndBlueWithoutIt) {
 
   renderer->fogEnabled = 0;
   initQuietly();
-  glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
-  EXPECT_FLOAT_EQ(clear[0], 0.2f);
-  EXPECT_FLOAT_EQ(clear[1], 0.2f);
-  EXPECT_FLOAT_EQ(clear[2], 1.0f);
+  expectColour(GL_COLOR_CLEAR_VALUE, 0.2f, 0.2f, 1.0f);
   renderer->drawFrame();
   EXPECT_FALSE(glIsEnabled(GL_FOG));
 }

@@ -65,6 +65,16 @@ class LandscapeTest : public TestScene {
     return mesh;
   }
 
+  // Calls check(v, a, k) for every vertex of the terrain mesh, sample [a][k] of the grid.
+  template <typename Check>
+  void forEachSample(Check check) {
+    for (const CapturedTriangle& t : terrainTriangles()) {
+      for (const CapturedVertex& v : t.v) {
+        check(v, gridIndex(v.x), gridIndex(v.z));
+      }
+    }
+  }
+
   float height(int a, int k) {
     return world->terrain->heights[a * kTerrainSamples + k];
   }
@@ -100,32 +110,22 @@ TEST_F(LandscapeTest, TerrainListHoldsFortyNineStripsOfHundredVertices) {
 
 TEST_F(LandscapeTest, FlatGroundIsAtZeroWithAnEvenShearedTiling) {
   regenerateTerrain(1);
-  std::vector<CapturedTriangle> mesh = terrainTriangles();
-  for (const CapturedTriangle& t : mesh) {
-    for (const CapturedVertex& v : t.v) {
-      int a = gridIndex(v.x);
-      int k = gridIndex(v.z);
-      ASSERT_NEAR(v.x, a * 20.0, kPositionSlack);
-      ASSERT_NEAR(v.z, k * 20.0, kPositionSlack);
-      ASSERT_NEAR(v.y, 0.0f, kPositionSlack) << "sample " << a << "," << k;
-      // Up to the rounding of the single-precision running sums.
-      ASSERT_NEAR(v.s, 0.1 * a, 1e-4) << "sample " << a << "," << k;
-      ASSERT_NEAR(v.t, 0.1 * (a + k), 1e-4) << "sample " << a << "," << k;
-    }
-  }
+  forEachSample([](const CapturedVertex& v, int a, int k) {
+    ASSERT_NEAR(v.x, a * 20.0, kPositionSlack);
+    ASSERT_NEAR(v.z, k * 20.0, kPositionSlack);
+    ASSERT_NEAR(v.y, 0.0f, kPositionSlack) << "sample " << a << "," << k;
+    // Up to the rounding of the single-precision running sums.
+    ASSERT_NEAR(v.s, 0.1 * a, 1e-4) << "sample " << a << "," << k;
+    ASSERT_NEAR(v.t, 0.1 * (a + k), 1e-4) << "sample " << a << "," << k;
+  });
 }
 
 TEST_F(LandscapeTest, HillsAreDrawnTenTimesAsHighAsStored) {
-  std::vector<CapturedTriangle> mesh = terrainTriangles();
   float highest = 0;
-  for (const CapturedTriangle& t : mesh) {
-    for (const CapturedVertex& v : t.v) {
-      int a = gridIndex(v.x);
-      int k = gridIndex(v.z);
-      ASSERT_NEAR(v.y, 10.0f * height(a, k), kPositionSlack) << "sample " << a << "," << k;
-      highest = std::max(highest, v.y);
-    }
-  }
+  forEachSample([&](const CapturedVertex& v, int a, int k) {
+    ASSERT_NEAR(v.y, 10.0f * height(a, k), kPositionSlack) << "sample " << a << "," << k;
+    highest = std::max(highest, v.y);
+  });
   EXPECT_GT(highest, 10.0f);  // these are hills, not flat ground
 }
 
@@ -134,24 +134,19 @@ TEST_F(LandscapeTest, HillTextureRunsAlongTheFirstRowThenDownEachColumn) {
   // t = (V[0][0] + ... + V[0][k-1]) + (V[0][k] + ... + V[a-1][k]).
   const float* u = world->terrain->texStepU;
   const float* v = world->terrain->texStepV;
-  std::vector<CapturedTriangle> mesh = terrainTriangles();
-  for (const CapturedTriangle& t : mesh) {
-    for (const CapturedVertex& p : t.v) {
-      int a = gridIndex(p.x);
-      int k = gridIndex(p.z);
-      double s = 0;
-      double tt = 0;
-      for (int z = 0; z < k; z++) {
-        tt += v[z];
-      }
-      for (int x = 0; x < a; x++) {
-        s += u[x * kTerrainSamples + k];
-        tt += v[x * kTerrainSamples + k];
-      }
-      ASSERT_NEAR(p.s, s, 1e-3) << "sample " << a << "," << k;
-      ASSERT_NEAR(p.t, tt, 1e-3) << "sample " << a << "," << k;
+  forEachSample([&](const CapturedVertex& p, int a, int k) {
+    double s = 0;
+    double tt = 0;
+    for (int z = 0; z < k; z++) {
+      tt += v[z];
     }
-  }
+    for (int x = 0; x < a; x++) {
+      s += u[x * kTerrainSamples + k];
+      tt += v[x * kTerrainSamples + k];
+    }
+    ASSERT_NEAR(p.s, s, 1e-3) << "sample " << a << "," << k;
+    ASSERT_NEAR(p.t, tt, 1e-3) << "sample " << a << "," << k;
+  });
 }
 
 TEST_F(LandscapeTest, NeighbouringStripsShareTheirCommonRowExactly) {

@@ -21,29 +21,23 @@ static Bird birdAt(int heading, float turnRate) {
   return b;
 }
 
-TEST(BirdAdvance, WrapsTheHeadingThroughNorthBothWays) {
-  Bird b = birdAt(359, 2.5f);
+// The heading after one advance from this heading at this turn rate.
+static int headingAfterAdvance(int heading, float turnRate) {
+  Bird b = birdAt(heading, turnRate);
   b.advance();
-  EXPECT_EQ(b.heading, 1);
+  return b.heading;
+}
 
-  b = birdAt(0, -3);
-  b.advance();
-  EXPECT_EQ(b.heading, 357);
+TEST(BirdAdvance, WrapsTheHeadingThroughNorthBothWays) {
+  EXPECT_EQ(headingAfterAdvance(359, 2.5f), 1);
+  EXPECT_EQ(headingAfterAdvance(0, -3), 357);
 }
 
 TEST(BirdAdvance, TurnsOnlyByWholeDegrees) {
-  Bird b = birdAt(50, 0.9f);
-  b.advance();
-  EXPECT_EQ(b.heading, 50);
-  b = birdAt(50, -0.9f);
-  b.advance();
-  EXPECT_EQ(b.heading, 50);
-  b = birdAt(50, -1.5f);
-  b.advance();
-  EXPECT_EQ(b.heading, 49);
-  b = birdAt(50, 1.999f);
-  b.advance();
-  EXPECT_EQ(b.heading, 51);
+  EXPECT_EQ(headingAfterAdvance(50, 0.9f), 50);
+  EXPECT_EQ(headingAfterAdvance(50, -0.9f), 50);
+  EXPECT_EQ(headingAfterAdvance(50, -1.5f), 49);
+  EXPECT_EQ(headingAfterAdvance(50, 1.999f), 51);
 }
 
 TEST(BirdAdvance, ClampsTurnRateAndConsumesTheImpulse) {
