@@ -291,6 +291,9 @@ class App:
         """"Full Screen Mode", and waits for the full-screen surface to draw: the
         screen-sized stand-in window on Xvfb (returned), game mode on Xorg (None)."""
         windowed = self.window
+        # A window the server still lists while it goes (one of an earlier round trip
+        # whose end it has not yet taken in) is never the new surface.
+        earlier = self.server.windows(WINDOW_TITLE)
         event = self.choose("Full Screen Mode")
         self.wait(lambda: self.server.geometry(windowed) is None, "the window to close")
         context = self.wait_for_event("context", event.frame)
@@ -298,17 +301,18 @@ class App:
         if context.fields["kind"] == "gamemode":
             self.wait(lambda: self.server.video_mode() == "640x480", "the 640x480 mode")
         else:
-            surface = self.wait_for_window(SCREEN_SIZE, exclude=(windowed,))
+            surface = self.wait_for_window(SCREEN_SIZE, exclude=earlier)
         self.frames_after(context)
         return surface
 
     def leave_full_screen(self, surface: Optional[int]) -> int:
         """Escape on the full-screen surface, and waits for the new window to draw."""
         after = self.probe.counts().swaps
+        earlier = self.server.windows(WINDOW_TITLE)
         # Game mode holds the keyboard: the key goes through the server to it.
         self.key("Escape", window=surface or 0)
         context = self.wait_for_event("context", after, kind="window")
-        window = self.wait_for_window(WINDOW_SIZE)
+        window = self.wait_for_window(WINDOW_SIZE, exclude=earlier)
         if self.server.kind == "xorg":
             self.wait(lambda: self.server.video_mode() == "1024x768", "the desktop mode")
         self.focus()  # after full screen nobody has the keyboard focus
