@@ -175,30 +175,19 @@ class XServer:
 
     def input_grabbed(self) -> "Grabs":
         """Whether some client holds the keyboard or the pointer: tries to grab each on
-        the root window from a connection of its own, and lets go at once."""
+        the root window from a connection of its own, which closing lets go again."""
         x11 = ctypes.CDLL("libX11.so.6")
-        dpy, xid, i = ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int
-        for name, restype, argtypes in (
-                ("XOpenDisplay", dpy, [ctypes.c_char_p]), ("XDefaultRootWindow", xid, [dpy]),
-                ("XGrabKeyboard", i, [dpy, xid, i, i, i, xid]),
-                ("XGrabPointer", i, [dpy, xid, i, ctypes.c_uint, i, i, xid, xid, xid]),
-                ("XUngrabKeyboard", i, [dpy, xid]), ("XUngrabPointer", i, [dpy, xid]),
-                ("XCloseDisplay", i, [dpy])):
-            getattr(x11, name).restype = restype
-            getattr(x11, name).argtypes = argtypes
-        display = x11.XOpenDisplay(self.display.encode())
+        x11.XOpenDisplay.restype = ctypes.c_void_p
+        x11.XDefaultRootWindow.restype = ctypes.c_ulong
+        display = ctypes.c_void_p(x11.XOpenDisplay(self.display.encode()))
         if not display:
             raise RuntimeError("cannot open display " + self.display)
-        try:
-            root = x11.XDefaultRootWindow(display)
-            keyboard = x11.XGrabKeyboard(display, root, 0, GRAB_MODE_ASYNC, GRAB_MODE_ASYNC,
-                                         CURRENT_TIME)
-            pointer = x11.XGrabPointer(display, root, 0, 0, GRAB_MODE_ASYNC,
-                                       GRAB_MODE_ASYNC, 0, 0, CURRENT_TIME)
-            x11.XUngrabKeyboard(display, CURRENT_TIME)
-            x11.XUngrabPointer(display, CURRENT_TIME)
-        finally:
-            x11.XCloseDisplay(display)
+        root = ctypes.c_ulong(x11.XDefaultRootWindow(display))
+        keyboard = x11.XGrabKeyboard(display, root, 0, GRAB_MODE_ASYNC, GRAB_MODE_ASYNC,
+                                     CURRENT_TIME)
+        pointer = x11.XGrabPointer(display, root, 0, 0, GRAB_MODE_ASYNC, GRAB_MODE_ASYNC,
+                                   0, 0, CURRENT_TIME)
+        x11.XCloseDisplay(display)
         return Grabs(keyboard != GRAB_SUCCESS, pointer != GRAB_SUCCESS)
 
     def capture(self, *target: str) -> Picture:
