@@ -291,9 +291,7 @@ class App:
         """"Full Screen Mode", and waits for the full-screen surface to draw: the
         screen-sized stand-in window on Xvfb (returned), game mode on Xorg (None)."""
         windowed = self.window
-        # A window the server still lists while it goes (one of an earlier round trip
-        # whose end it has not yet taken in) is never the new surface.
-        earlier = self.server.windows(WINDOW_TITLE)
+        earlier = self.server.windows(WINDOW_TITLE)  # ones still listed while they go
         event = self.choose("Full Screen Mode")
         self.wait(lambda: self.server.geometry(windowed) is None, "the window to close")
         context = self.wait_for_event("context", event.frame)

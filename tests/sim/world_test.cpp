@@ -90,9 +90,7 @@ TEST_F(WorldTest, DrawsTerrainThenBirdsThenGoal) {
   srand(99);
   Terrain terrain;
   terrain.regenerate();
-  float expectedX[kFlockSize];
-  float expectedY[kFlockSize];
-  float expectedZ[kFlockSize];
+  float expectedX[kFlockSize], expectedY[kFlockSize], expectedZ[kFlockSize];
   for (int i = 0; i < kFlockSize; i++) {
     expectedX[i] = static_cast<float>(rand() % 200 + 150);
     expectedY[i] = static_cast<float>(rand() % 40 + 10);
