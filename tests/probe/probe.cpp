@@ -414,27 +414,23 @@ extern "C" void glDisable(GLenum capability) {
 
 // Records a fog parameter of the program's context: one value, or the colour's four.
 static void noteFogParameter(GLenum name, const GLfloat* values) {
+  struct FogField {
+    GLenum name;
+    float* field;
+    size_t count;
+  };
+  const FogField fields[] = {
+      {GL_FOG_START, &g_fog.start, 1},     {GL_FOG_END, &g_fog.end, 1},
+      {GL_FOG_DENSITY, &g_fog.density, 1}, {GL_FOG_MODE, &g_fog.mode, 1},
+      {GL_FOG_COLOR, g_fog.colour, 4},
+  };
   if (!inProgramContext()) {
     return;
   }
-  switch (name) {
-    case GL_FOG_START:
-      g_fog.start = values[0];
-      break;
-    case GL_FOG_END:
-      g_fog.end = values[0];
-      break;
-    case GL_FOG_DENSITY:
-      g_fog.density = values[0];
-      break;
-    case GL_FOG_MODE:
-      g_fog.mode = values[0];
-      break;
-    case GL_FOG_COLOR:
-      memcpy(g_fog.colour, values, sizeof g_fog.colour);
-      break;
-    default:
-      break;
+  for (const FogField& f : fields) {
+    if (f.name == name) {
+      memcpy(f.field, values, f.count * sizeof(float));
+    }
   }
 }
 
