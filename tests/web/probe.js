@@ -14,7 +14,8 @@
 //                                  terrain (a terrain list compiled: its vertex heights)
 //   frames                         the latest frame records: birds (bird-list calls),
 //                                  chars (bitmap characters), fog, clear, far, cam (yaw,
-//                                  pitch, x, y, z), bird0 (x, y, z, heading), mean (x, y, z)
+//                                  pitch, x, y, z), bird0 (x, y, z, heading), mean (x, y, z),
+//                                  depthTests (bird-list calls by the depth test WebGL had)
 //   capture(n, sameTick), captured()  pictures of the next n frames (or of the next two
 //                                  in a row that show one tick), read at their swaps
 //   liveGlObjects()                WebGL objects made and not deleted, by kind
@@ -97,13 +98,20 @@
   let cameraStep = -1;
   let pushDepth = 0;
   let birdStep = 0;
+  // The depth test as the page's GL last gave it to WebGL, not as the program asked.
+  let webglDepthFunc = 0;
+  const realDepthFunc = WebGLRenderingContext.prototype.depthFunc;
+  WebGLRenderingContext.prototype.depthFunc = function(func) {
+    webglDepthFunc = func;
+    return realDepthFunc.call(this, func);
+  };
   let birdList = 0;
   let compiling = 0;
   let compile = null;
 
   function startFrame() {
     frame = {birds: 0, chars: 0, fog: 0, clear: clear.slice(), far: 0, cam: [0, 0, 0, 0, 0],
-             bird0: [0, 0, 0, 0], sum: [0, 0, 0], placed: 0};
+             bird0: [0, 0, 0, 0], sum: [0, 0, 0], placed: 0, depthTests: {}};
     cameraStep = -1;
     pushDepth = 0;
     birdStep = 0;
@@ -178,7 +186,12 @@
     },
     glPushMatrix(real) { real(); pushDepth++; birdStep = pushDepth == 1 ? 1 : 0; },
     glPopMatrix(real) { real(); if (pushDepth > 0) pushDepth--; },
-    glCallList(real, list) { real(list); if (list == birdList && list != 0) frame.birds++; },
+    glCallList(real, list) {
+      real(list);
+      if (list != birdList || list == 0) return;
+      frame.birds++;
+      frame.depthTests[webglDepthFunc] = (frame.depthTests[webglDepthFunc] || 0) + 1;
+    },
     glNewList(real, list, mode) {
       real(list, mode);
       compiling = list;

@@ -39,8 +39,15 @@ test('starts as on the desktop: banner, title, menu, and every frame the whole s
   await withApp(t, site, {}, async (app) => {
     assert.equal(await app.console(), facts.banner);
     assert.equal(await app.page.title(), 'Avifold');
-    const [first] = await app.framesFrom(1, 1);
+    const [first, second] = await app.framesFrom(1, 2);
     assert.deepEqual(settings(first), START);
+    // Shadows are drawn over everything, inside glPushAttrib; glPopAttrib gives each bird
+    // back its frame's depth test, the two halves' in turn.
+    const [LESS, GREATER, ALWAYS] = [0x201, 0x204, 0x207];
+    const tests = [first, second].map((f) => f.depthTests);
+    assert.deepEqual(tests.map((t) => t[ALWAYS]), [facts.flock, facts.flock]);
+    assert.deepEqual(new Set(tests.map((t) => JSON.stringify(t))), new Set(
+      [LESS, GREATER].map((half) => JSON.stringify({[half]: facts.flock, [ALWAYS]: facts.flock}))));
     assert.ok(first.chars > 0, 'the read-out');
     assert.equal((await app.events('arm'))[0].ms, facts.tickMs);
     const chain = h.oneChain(await app.probe(() => avifoldProbe.tickTimes));
