@@ -1,6 +1,7 @@
 """The one way to drive the real Avifold program; nothing else starts an X server or
 reads the probe. A module a job: facts, processes, xserver, pictures, probe, app, wine,
-memory, session. `python3 -m harness run -- COMMAND` runs a command under an Xvfb."""
+memory, session, and web, which answers the browser tests' questions.
+`python3 -m harness run -- COMMAND` runs a command under an Xvfb."""
 
 from .app import App, WallClock, link_data
 from .facts import (BANNER, BLUE_PIXEL, CAMERA_BEHIND_BIRD, CLEAR_BLUE, CLEAR_FAR, CONTEXT_FOG,

@@ -4,8 +4,9 @@
 // the probe's record of its GL calls; pictures only for what only pixels show. Waits poll
 // a condition until a deadline; no judgement is taken again until it passes.
 //
-// The expected facts (banner, menu, colours, camera) are the desktop harness's, read from
-// tests/harness/facts.py, so that both builds are held to the same ones.
+// The expected facts (banner, menu, colours) and the verdicts on the probe's records
+// (camera, turns, tick chain, heap, pictures) are the desktop harness's: tests/harness/web.py
+// answers them, so that both builds are held to the same ones.
 //
 // The site comes from the environment, which CTest sets: AVIFOLD_WEB_SITE (the folder
 // tools/build_web.sh writes) and, for the GL error check, AVIFOLD_WEB_DEBUG_SITE.
@@ -24,18 +25,15 @@ export const START_TIMEOUT = 60000;
 export const EFFECT_TIMEOUT = 30000;
 const POLL_STEP = 20;
 
-// The desktop harness's facts, one place for both builds.
-export const facts = JSON.parse(execFileSync('python3', ['-c', `
-import json, harness as h
-print(json.dumps({
-    "banner": h.BANNER.decode(), "mainMenu": h.MAIN_MENU, "viewMenu": h.VIEW_MENU,
-    "fogGrey": h.FOG_GREY, "clearBlue": h.CLEAR_BLUE, "fogFar": h.FOG_FAR,
-    "clearFar": h.CLEAR_FAR, "greyPixel": h.GREY_PIXEL, "bluePixel": h.BLUE_PIXEL,
-    "flock": h.FLOCK, "cameraBehindBird": h.CAMERA_BEHIND_BIRD,
-    "topTurnRate": h.TOP_TURN_RATE, "turnSettleTicks": h.TURN_SETTLE_TICKS,
-    "tickMs": h.TICK_MS, "oneChainLead": h.ONE_CHAIN_LEAD,
-    "windowSize": h.WINDOW_SIZE, "dataFiles": h.DATA_FILES}))`],
-  {env: {...process.env, PYTHONPATH: path.join(here, '..'), PYTHONDONTWRITEBYTECODE: '1'}}));
+// One question to the desktop harness (tests/harness/web.py): its answer, parsed.
+function ask(name, ...args) {
+  return JSON.parse(execFileSync('python3', ['-m', 'harness.web'], {
+    input: JSON.stringify({name, args}), maxBuffer: 1 << 26,
+    env: {...process.env, PYTHONPATH: path.join(here, '..'), PYTHONDONTWRITEBYTECODE: '1'},
+  }));
+}
+
+export const facts = ask('facts');
 export const MISSING_FILE_MESSAGE = 'ERROR LOADING FILE!!!';
 
 export function env(name) {
@@ -247,21 +245,23 @@ export class App {
   }
 }
 
-// --- Pictures ------------------------------------------------------------------------------
+// --- Verdicts, the desktop's --------------------------------------------------------------
 
-// A picture as the probe reads it: rows from the top, RGBA.
-export function pixel(picture, x, y) {
-  const i = ((picture.height - 1 - y) * picture.width + x) * 4;
-  return [picture.data[i], picture.data[i + 1], picture.data[i + 2]];
-}
+// The frames whose camera the view ('behind_bird0', 'follows_flock') does not place.
+export const misplaced = (view, frames) => ask('misplaced', view, frames);
+// Bird 0's turn, degrees a tick, between successive frames of different ticks.
+export const turns = (frames) => ask('turns', frames);
+// Whether ticks (performance.now() ms) are one chain's: {lead, limit, holds}.
+export const oneChain = (tickTimes) => ask('chain', tickTimes);
+// The memory contract on heap samples (bytes) after the warm-up: {slopeKiB, holds}.
+export const heapVerdict = (samples, warmUp) => ask('heap', samples, warmUp);
 
-export function share(picture, test, left, top, right, bottom) {
-  let hits = 0;
-  for (let y = top; y < bottom; y++) {
-    for (let x = left; x < right; x++) hits += test(pixel(picture, x, y)) ? 1 : 0;
-  }
-  return hits / ((right - left) * (bottom - top));
-}
+const asSent = (picture) => ({...picture, data: picture.data.toString('base64')});
+// The whole scene under that sky: the read-out where it belongs and ground below.
+export const showsScene = (picture, sky) => ask('whole_scene', asSent(picture), sky);
+// The share of pixels in [left, right) x [top, bottom) within `tolerance` of `colour`.
+export const colourShare = (picture, colour, tolerance, left, top, right, bottom) =>
+  ask('colour_share', asSent(picture), colour, tolerance, left, top, right, bottom);
 
 // The share of pixels that two pictures of one size show differently.
 export function difference(a, b, tolerance = 48) {
@@ -272,98 +272,4 @@ export function difference(a, b, tolerance = 48) {
     if (d > tolerance) differ++;
   }
   return differ / (a.width * a.height);
-}
-
-export const isColour = (colour, tolerance = 8) => (p) =>
-  p.every((v, i) => Math.abs(v - colour[i]) <= tolerance);
-export const isReadoutRed = ([r, g, b]) => r >= 200 && g <= 70 && b <= 70;
-
-// The upper left of the view (above eye level, clear of the read-out) is mostly sky.
-export function showsSky(picture, colour) {
-  return share(picture, isColour(colour), 0, 0, 320, 200) > 0.5;
-}
-
-// Red read-out pixels in the upper right quarter, and everywhere.
-export function readoutPixels(picture) {
-  const w = picture.width, h = picture.height;
-  const inside = share(picture, isReadoutRed, w / 2, 0, w, h / 2) * (w / 2) * (h / 2);
-  const everywhere = share(picture, isReadoutRed, 0, 0, w, h) * w * h;
-  return [Math.round(inside), Math.round(everywhere)];
-}
-
-// The whole scene: that sky, the red read-out where it belongs and nowhere else, and
-// ground in the lower half of the view.
-export function showsScene(picture, sky) {
-  const [inside, everywhere] = readoutPixels(picture);
-  const ground = 1 - share(picture, isColour(sky), 0, picture.height / 2, picture.width,
-                           picture.height);
-  return showsSky(picture, sky) && inside >= 20 && inside == everywhere && ground > 0.5;
-}
-
-// --- Camera ----------------------------------------------------------------------------------
-
-const f32 = (v) => Math.fround(v);
-const eye = (f) => [-f.cam[2], -f.cam[3], -f.cam[4]];
-
-// The camera sits 13 units behind bird 0, level with it, looking along its heading.
-export function behindBird0(f) {
-  const [x, y, z, heading] = f.bird0;
-  const e = eye(f);
-  const distance = Math.hypot(e[0] - x, e[2] - z);
-  return f32(e[1]) == f32(y) && Math.abs(distance - facts.cameraBehindBird) < 1e-3 &&
-         f.cam[0] == (540 - heading) % 360;
-}
-
-// The camera sits level with the flock's mean height, behind its mean place and looking
-// toward it, with no pitch.
-export function followsFlock(f) {
-  const e = eye(f);
-  const dx = f.mean[0] - e[0], dz = f.mean[2] - e[2];
-  if (f.cam[1] != 0 || Math.abs(e[1] - f.mean[1]) > 0.01) return false;
-  if (Math.hypot(dx, dz) < 0.5) return true;
-  const look = f.cam[0] * Math.PI / 180;
-  const along = dx * Math.sin(look) - dz * Math.cos(look);
-  const across = dx * Math.cos(look) + dz * Math.sin(look);
-  return along > 0 && Math.abs(Math.atan2(across, along) * 180 / Math.PI) < 1.5;
-}
-
-// Bird 0's turn, degrees a tick, between successive frames of different ticks.
-export function headingSteps(frames) {
-  const steps = [];
-  for (let i = 1; i < frames.length; i++) {
-    const a = frames[i - 1], b = frames[i];
-    if (b.tick > a.tick) {
-      const turn = ((b.bird0[3] - a.bird0[3] + 540) % 360) - 180;
-      steps.push(turn / (b.tick - a.tick));
-    }
-  }
-  return steps;
-}
-
-// --- Memory ----------------------------------------------------------------------------------
-
-// The median of the slopes between every two samples (Theil-Sen): a steady leak shows,
-// one jump does not.
-// Whether ticks (performance.now() ms) are one chain's, as the desktop harness judges
-// it: over no stretch do they get further ahead of one every 33 ms than one chain makes
-// up. A second chain gains a tick every 33 ms.
-export function oneChain(tickTimes) {
-  let lead = 0;
-  let least = Infinity;
-  tickTimes.forEach((t, k) => {
-    const ahead = k - t / facts.tickMs;
-    lead = Math.max(lead, ahead - least);
-    least = Math.min(least, ahead);
-  });
-  return {lead, limit: facts.oneChainLead, holds: lead <= facts.oneChainLead};
-}
-
-export function medianSlope(samples) {
-  const slopes = [];
-  for (let i = 0; i < samples.length; i++) {
-    for (let j = i + 1; j < samples.length; j++) slopes.push((samples[j] - samples[i]) / (j - i));
-  }
-  slopes.sort((a, b) => a - b);
-  const middle = slopes.length >> 1;
-  return slopes.length % 2 ? slopes[middle] : (slopes[middle - 1] + slopes[middle]) / 2;
 }

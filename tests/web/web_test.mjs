@@ -99,14 +99,12 @@ test('menu commands switch fog, shadows, read-out and hills, and relabel their e
 
 test('views place the camera, and the arrows fly bird 0 in Bird Control', async (t) => {
   await withApp(t, site, {}, async (app) => {
-    const cameraFromNextTick = async (label, placed) => {
+    const cameraFromNextTick = async (label, view) => {
       const event = await app.choose(label);
-      for (const f of await app.framesFromTick(event.tick + 1, 10)) {
-        assert.ok(placed(f), `${label}: ${JSON.stringify(f)}`);
-      }
+      assert.deepEqual(h.misplaced(view, await app.framesFromTick(event.tick + 1, 10)), [], label);
     };
-    await cameraFromNextTick('Smart Follow', h.followsFlock);
-    await cameraFromNextTick('Bird Control', h.behindBird0);
+    await cameraFromNextTick('Smart Follow', 'follows_flock');
+    await cameraFromNextTick('Bird Control', 'behind_bird0');
 
     // A held arrow turns bird 0, and the camera behind it, 3 degrees a tick once the
     // turn has settled; "d" marks the left arrow's slot for good.
@@ -115,10 +113,10 @@ test('views place the camera, and the arrows fly bird 0 in Bird Control', async 
       await press();
       const pressed = await app.waitForEvent('key', start, {type: 'keydown', key});
       const frames = await app.framesFromTick(pressed.tick + facts.turnSettleTicks, 12);
-      const steps = h.headingSteps(frames);
+      const steps = h.turns(frames);
       assert.ok(steps.length >= 6, JSON.stringify(frames));
       assert.deepEqual(steps, steps.map(() => rate));
-      assert.ok(frames.every(h.behindBird0));
+      assert.deepEqual(h.misplaced('behind_bird0', frames), []);
     };
     for (const [key, rate] of [['ArrowLeft', 3], ['ArrowRight', -3]]) {
       await turns(key, () => app.page.keyboard.down(key), rate * facts.topTurnRate / 3);
@@ -156,8 +154,8 @@ test('full screen and back ten times: settings, one tick chain, no growth of hea
     const chain = h.oneChain(await app.probe(() => avifoldProbe.tickTimes));
     assert.ok(chain.holds, JSON.stringify(chain));
     await app.waitForTicks(3);
-    const steady = heap.slice(WARM_UP_TRIPS);
-    assert.ok(h.medianSlope(steady) <= 1024, `heap in use after each trip: ${heap}`);
+    const verdict = h.heapVerdict(heap, WARM_UP_TRIPS);
+    assert.ok(verdict.holds, `heap in use after each trip: ${heap}, ${verdict.slopeKiB} KiB`);
     for (const objects of live.slice(WARM_UP_TRIPS)) {
       assert.deepEqual(objects, live[WARM_UP_TRIPS], 'live GL objects after each trip');
     }
@@ -172,7 +170,7 @@ test('a missing image gives the message and draws its texture as plain white', a
     await app.choose('Smart Follow');
     await app.waitForTicks(2);
     const [picture] = await app.pictures(1);
-    const white = h.share(picture, h.isColour([255, 255, 255], 0), 0, 360, 640, 480);
+    const white = h.colourShare(picture, [255, 255, 255], 0, 0, 360, 640, 480);
     assert.ok(white > 0.3, `white ground: ${white}`);
   });
 });
