@@ -79,16 +79,17 @@ World::~World() {
 }
 
 void World::step() {
+  // Every bird is steered before any moves, so one tick's steering sees one flock.
+  FlockMean mean = flockMean(birds);
   for (int i = 0; i < kFlockSize; i++) {
     const Bird& b = birds[i];
     if (static_cast<int>(b.x) == goalX && static_cast<int>(b.z) == goalZ) {
       goalX = rand() % kGoalSpan + kGoalOffset;
       goalZ = rand() % kGoalSpan + kGoalOffset;
     }
-    steerBird(i);
+    steerBird(i, mean);
   }
   applyUserControl();
-  // Every bird is steered before any moves, so one tick's steering sees one flock.
   for (int i = 0; i < kFlockSize; i++) {
     birds[i].advance();
   }
@@ -129,10 +130,8 @@ static float groundBelow(const Terrain& terrain, float x, float z) {
   return terrain.heights[cx * kTerrainSamples + cz];
 }
 
-void World::steerBird(int index) {
+void World::steerBird(int index, const FlockMean& mean) {
   Bird& b = birds[index];
-
-  FlockMean mean = flockMean(birds);
   float dx = mean.x - b.x;
   float dz = mean.z - b.z;
 

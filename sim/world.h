@@ -48,9 +48,10 @@ class World {
 
   // One simulation tick.
   void step();
-  // Sets bird index's turn and climb impulses from the flocking, goal, altitude and
-  // ground rules; may re-pick its cruise altitude.
-  void steerBird(int index);
+  // Sets bird index's turn and climb impulses from the flocking (by the flock's means
+  // before this tick's moves), goal, altitude and ground rules; may re-pick its cruise
+  // altitude.
+  void steerBird(int index, const FlockMean& mean);
   // In Bird Control mode the arrow keys override bird 0's impulses.
   void applyUserControl();
   // Places the camera for the current mode from the birds' new positions.

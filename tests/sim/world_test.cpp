@@ -52,7 +52,7 @@ class WorldTest : public ::testing::Test {
   // Steers bird i once, without a cruise-altitude re-pick.
   void steerWithoutRepick(int i) {
     srand(seedForRepick(0));
-    world->steerBird(i);
+    world->steerBird(i, flockMean(world->birds));
   }
 
   World* world;
@@ -205,7 +205,7 @@ TEST_F(WorldTest, CruiseAltitudeIsRepickedOnAWinningDraw) {
   rand();
   float expected = static_cast<float>(rand() % 10 + 40);
   srand(seed);
-  world->steerBird(0);
+  world->steerBird(0, flockMean(world->birds));
   EXPECT_EQ(world->birds[0].cruiseAltitude, expected);
 }
 
@@ -260,7 +260,7 @@ TEST_F(WorldTest, ArrowKeysOverrideBirdZeroInBirdControl) {
   gatherFlock(500, 45, 500, 0);
   world->birds[0].x = 400;  // cohesion would turn it by +0.15
   srand(seedForRepick(0));
-  world->steerBird(0);
+  world->steerBird(0, flockMean(world->birds));
   world->keys[kKeyLeft] = 1;
   world->applyUserControl();
   EXPECT_EQ(world->birds[0].turnImpulse, 0.5f);
