@@ -88,9 +88,6 @@ struct SurfaceKind {
 };
 int surfaceKind();
 
-// Full screen back to a window, as Escape does it.
-void returnToWindow();
-
 // The process's surroundings (process.cpp), set up at the top of main before anything
 // opens a file or the display: closed standard descriptors are opened onto /dev/null, a
 // console that goes away is ignored, and a signal that ends or stops the program while
@@ -103,11 +100,6 @@ int pendingFatalSignal();             // a signal that is to end the program, or
 int takePendingStop();                // a signal that is to stop the program, or 0; clears it
 void endBySignal(int signalNumber);   // ends the process by the signal's own action
 void stopBySignal(int signalNumber);  // stops it so, and goes on when continued
-
-// The next frame or tick answers a noted signal (callbacks.cpp): in game mode the video
-// mode is put back before the program ends, and full screen is left for a window before
-// it stops. 1 when it replaced the surface (a frame begun for the old one is not drawn).
-int answerPendingSignal();
 
 void onDisplay();
 void onReshape(int width, int height);

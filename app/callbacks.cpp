@@ -36,18 +36,6 @@ static int g_releaseFreedMemory = 0;
 // 1 for a special key pressed on the current surface and not yet released.
 static int g_specialKeysDown[kKeySlots];
 
-void onDisplay() {
-  // Frames come back to back, whatever GLUT's timers do: they answer a signal that
-  // waits for the main loop, and keep the ticks coming on time. GLUT looks at its timers
-  // right after a frame, so that is when the ticks owed are known.
-  if (answerPendingSignal()) {
-    return;
-  }
-  g_renderer->drawFrame();
-  keepTicksComing();
-  glutPostRedisplay();
-}
-
 static void applyPerspective(int width, int height) {
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
@@ -86,17 +74,6 @@ void onSpecialDown(int key, int, int) {
   }
 }
 
-void onKeyboard(unsigned char key, int, int) {
-  // Character codes 200 to 255 have no slot in the table.
-  if (key < kKeySlots) {
-    g_world->keys[key] = 1;
-  }
-  if (key != kEscape || !g_fullScreen) {
-    return;
-  }
-  returnToWindow();
-}
-
 // A surface destroyed while a special key is down never hears its release: X gives it
 // to whatever window has the keyboard then. The new surface starts as if every special
 // key held on the old one had been released there. Letters keep their marks, d to g in
@@ -110,13 +87,31 @@ static void releaseHeldSpecialKeys() {
   }
 }
 
-void returnToWindow() {
-  g_fullScreen = 0;
-  leaveFullScreen();
+// A new surface, window or full screen: a new GL context, set up as at the start, and
+// no special key held.
+static void showOnNewSurface() {
   createMainWindow();
   releaseHeldSpecialKeys();
   g_renderer->init();
   g_releaseFreedMemory = 1;
+}
+
+// Full screen back to a window, as Escape does it.
+static void returnToWindow() {
+  g_fullScreen = 0;
+  leaveFullScreen();
+  showOnNewSurface();
+}
+
+void onKeyboard(unsigned char key, int, int) {
+  // Character codes 200 to 255 have no slot in the table.
+  if (key < kKeySlots) {
+    g_world->keys[key] = 1;
+  }
+  if (key != kEscape || !g_fullScreen) {
+    return;
+  }
+  returnToWindow();
 }
 
 // A stop in game mode, answered by the main loop in two passes: this one leaves full
@@ -143,7 +138,10 @@ static int answerStop() {
   return 1;
 }
 
-int answerPendingSignal() {
+// The next frame or tick answers a noted signal: in game mode the video mode is put back
+// before the program ends, and full screen is left for a window before it stops. 1 when
+// it replaced the surface (a frame begun for the old one is not drawn).
+static int answerPendingSignal() {
   int signalNumber = pendingFatalSignal();
   if (signalNumber != 0) {
     if (surfaceKind() == SurfaceKind::GameMode) {
@@ -152,6 +150,18 @@ int answerPendingSignal() {
     endBySignal(signalNumber);
   }
   return answerStop();
+}
+
+void onDisplay() {
+  // Frames come back to back, whatever GLUT's timers do: they answer a signal that
+  // waits for the main loop, and keep the ticks coming on time. GLUT looks at its timers
+  // right after a frame, so that is when the ticks owed are known.
+  if (answerPendingSignal()) {
+    return;
+  }
+  g_renderer->drawFrame();
+  keepTicksComing();
+  glutPostRedisplay();
 }
 
 void onTimer(int) {
@@ -180,10 +190,7 @@ static void setHills(int flat) {
 static void enterFullScreen() {
   glutDestroyWindow(g_windowId);
   g_fullScreen = 1;
-  createMainWindow();
-  releaseHeldSpecialKeys();
-  g_renderer->init();
-  g_releaseFreedMemory = 1;
+  showOnNewSurface();
 }
 
 // Switches the setting of the toggle entry at position to enabled, and shows the label

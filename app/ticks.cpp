@@ -63,13 +63,18 @@ void startTicks() {
   armTimer(nowNs);
 }
 
+// 1 when the next tick is due at nowNs, to the grain of the clocks.
+static int dueBy(long long nowNs) {
+  return nowNs + kClockGrainNs >= g_tickDueNs;
+}
+
 int tickIsDue() {
-  return monotonicNs() + kClockGrainNs >= g_tickDueNs;
+  return dueBy(monotonicNs());
 }
 
 int tickTimerCame() {
   g_tickStartNs = monotonicNs();
-  return g_tickStartNs + kClockGrainNs >= g_tickDueNs;
+  return dueBy(g_tickStartNs);
 }
 
 void armNextTick() {
@@ -85,7 +90,7 @@ void armNextTick() {
 // Ticks due by now, the one the chain's own timer brings among them; no more than the
 // chain makes up.
 static long long ticksOwed(long long nowNs) {
-  if (nowNs + kClockGrainNs < g_tickDueNs) {
+  if (!dueBy(nowNs)) {
     return 0;
   }
   long long owed = (nowNs + kClockGrainNs - g_tickDueNs) / kTickNs + 1;

@@ -36,21 +36,12 @@ size_t Texture::bufferBytes(int imageWidth, int imageHeight) {
          kBytesPerPixel;
 }
 
-// The one message of the program: a texture it cannot load, whatever the reason. No
-// line break, so several run together on one line.
-static void reportLoadError() {
-  printf("ERROR LOADING FILE!!!");
-}
-
 bool Texture::load(const char* filePath, int imageWidth, int imageHeight) {
   // No memory for the buffer (at start-up, or at a switch of surface, which loads every
-  // image again) leaves the texture as bare as a missing file does.
-  if (!prepare(filePath, imageWidth, imageHeight)) {
-    reportLoadError();
-    return false;
-  }
-  if (!readPixels()) {
-    reportLoadError();
+  // image again) leaves the texture as bare as a missing file does. The one message of
+  // the program, whatever the reason; no line break, so several run together on one line.
+  if (!prepare(filePath, imageWidth, imageHeight) || !readPixels()) {
+    printf("ERROR LOADING FILE!!!");
     return false;
   }
   upload();
