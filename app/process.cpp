@@ -76,7 +76,7 @@ void openMissingStandardStreams() {
   }
 }
 
-static void onStopSignal(int signalNumber);
+static void catchStopSignal(int signalNumber);
 
 // Stops the process by the signal's default action, so that the shell sees the job
 // stopped by it; once continued (SIGCONT), the next one is caught again.
@@ -88,7 +88,7 @@ void stopBySignal(int signalNumber) {
   // Inside its handler the signal is blocked; the stop has to come now, in here.
   pthread_sigmask(SIG_UNBLOCK, &only, nullptr);
   raise(signalNumber);
-  signal(signalNumber, onStopSignal);
+  catchStopSignal(signalNumber);
 }
 
 static void armGraceAlarm() {
@@ -162,6 +162,14 @@ static void catchFatalSignal(int signalNumber) {
   sigaction(signalNumber, &action, nullptr);
 }
 
+static void catchStopSignal(int signalNumber) {
+  struct sigaction action = {};
+  action.sa_handler = onStopSignal;
+  action.sa_flags = SA_RESTART;
+  sigemptyset(&action.sa_mask);
+  sigaction(signalNumber, &action, nullptr);
+}
+
 void installSignalHandlers() {
   // A console whose reader has gone makes writes fail, quietly; X's own connection
   // still reports its loss through Xlib.
@@ -183,11 +191,7 @@ void installSignalHandlers() {
   }
   for (int signalNumber : kStopSignals) {
     if (!startedIgnored(signalNumber)) {
-      struct sigaction action = {};
-      action.sa_handler = onStopSignal;
-      action.sa_flags = SA_RESTART;
-      sigemptyset(&action.sa_mask);
-      sigaction(signalNumber, &action, nullptr);
+      catchStopSignal(signalNumber);
     }
   }
 }
