@@ -113,7 +113,7 @@ export async function openApp(browser, url, {probe = true, frames = 3} = {}) {
   const app = new App(page);
   if (probe) await page.addInitScript(PROBE);
   await page.goto(url);
-  if (probe) await app.waitForSwaps(frames, START_TIMEOUT);
+  if (probe) await app.waitForMore('swaps', frames, START_TIMEOUT);
   return app;
 }
 
@@ -137,14 +137,11 @@ export class App {
     return this.page.locator('#console').textContent();
   }
 
-  async waitForSwaps(more = 3, timeout = EFFECT_TIMEOUT) {
-    const start = (await this.counts()).swaps;
-    await waitFor(async () => (await this.counts()).swaps >= start + more, `${more} frames`, timeout);
-  }
-
-  async waitForTicks(more) {
-    const start = (await this.counts()).ticks;
-    await waitFor(async () => (await this.counts()).ticks >= start + more, `${more} ticks`);
+  // Until `more` of the probe's count ('swaps' or 'ticks') have come.
+  async waitForMore(count, more, timeout = EFFECT_TIMEOUT) {
+    const start = (await this.counts())[count];
+    await waitFor(async () => (await this.counts())[count] >= start + more, `${more} ${count}`,
+                  timeout);
   }
 
   events(kind) {
@@ -169,26 +166,27 @@ export class App {
   }
 
   async framesFromTick(tick, count) {
-    const last = await waitFor(async () => {
+    return waitFor(async () => {
       const frames = await this.probe((t) => avifoldProbe.frames.filter((f) => f.tick >= t), tick);
       const ticks = new Set(frames.map((f) => f.tick));
       return ticks.size >= count ? frames : null;
     }, `frames of ${count} ticks from tick ${tick}`);
-    return last;
   }
 
-  async canvasBox() {
-    return this.page.locator('#canvas').boundingBox();
-  }
-
-  // Opens the menu with the right button and chooses an entry by its label; View's
-  // entries through the View submenu. Returns the probe's record of the choice.
-  async choose(label) {
-    const box = await this.canvasBox();
-    const after = (await this.counts()).swaps;
+  // The menu, opened with the right button on the canvas; and the canvas's box.
+  async openMenu() {
+    const box = await this.page.locator('#canvas').boundingBox();
     await this.page.mouse.click(box.x + 100, box.y + 100, {button: 'right'});
     const menu = this.page.locator('.glut-menu').first();
     await menu.waitFor({state: 'visible'});
+    return [menu, box];
+  }
+
+  // Chooses an entry of the menu by its label; View's entries through the View submenu.
+  // Returns the probe's record of the choice.
+  async choose(label) {
+    const after = (await this.counts()).swaps;
+    const [menu] = await this.openMenu();
     if (facts.viewMenu.includes(label)) {
       await menu.getByText('View', {exact: true}).hover();
     }
@@ -198,10 +196,7 @@ export class App {
   }
 
   async menuLabels() {
-    const box = await this.canvasBox();
-    await this.page.mouse.click(box.x + 100, box.y + 100, {button: 'right'});
-    const menu = this.page.locator('.glut-menu').first();
-    await menu.waitFor({state: 'visible'});
+    const [menu, box] = await this.openMenu();
     const labels = await menu.locator(':scope > .glut-entry').evaluateAll(
       (entries) => entries.map((e) => e.firstChild.textContent));
     await this.page.keyboard.press('Shift');  // no key the program reads

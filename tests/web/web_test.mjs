@@ -153,7 +153,7 @@ test('full screen and back ten times: settings, one tick chain, no growth of hea
     assert.equal((await app.events('context')).length, 1 + 2 * ROUND_TRIPS);
     const chain = h.oneChain(await app.probe(() => avifoldProbe.tickTimes));
     assert.ok(chain.holds, JSON.stringify(chain));
-    await app.waitForTicks(3);
+    await app.waitForMore('ticks', 3);
     const verdict = h.heapVerdict(heap, WARM_UP_TRIPS);
     assert.ok(verdict.holds, `heap in use after each trip: ${heap}, ${verdict.slopeKiB} KiB`);
     for (const objects of live.slice(WARM_UP_TRIPS)) {
@@ -168,7 +168,7 @@ test('a missing image gives the message and draws its texture as plain white', a
     assert.equal(await app.console(), facts.banner + h.MISSING_FILE_MESSAGE);
     await app.choose('+ Fog');
     await app.choose('Smart Follow');
-    await app.waitForTicks(2);
+    await app.waitForMore('ticks', 2);
     const [picture] = await app.pictures(1);
     const white = h.colourShare(picture, [255, 255, 255], 0, 0, 360, 640, 480);
     assert.ok(white > 0.3, `white ground: ${white}`);
