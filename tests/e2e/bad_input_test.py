@@ -26,7 +26,7 @@ class BadInput(h.Session):
 
     def test_missing_data_folder_is_reported_once_per_image_and_drawing_goes_on(self):
         app = self.start_app(data=False)
-        self.assertEqual(app.stdout(), h.BANNER + LOAD_ERROR * 7)
+        self.assertEqual(app.stdout(), h.BANNER + LOAD_ERROR * len(h.DATA_FILES))
         self.assert_keeps_drawing(app)
 
     def test_empty_short_and_long_data_files_do_not_stop_it(self):
@@ -76,7 +76,7 @@ class BadInput(h.Session):
         app.wait_for_event("reshape", after, h=1)
         app.wait_for_swaps(10)
         self.server.run("xdotool", "windowsize", app.window, *h.WINDOW_SIZE)
-        app.wait_for_event("reshape", after, w=640, h=480)
+        app.wait_for_event("reshape", after, w=h.WINDOW_SIZE[0], h=h.WINDOW_SIZE[1])
         self.assert_keeps_drawing(app)
         app.wait_for_picture(lambda p: h.shows_scene(p, h.GREY_PIXEL),
                              "the fogged view and the read-out again")

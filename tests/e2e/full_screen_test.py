@@ -78,11 +78,7 @@ class FullScreen(h.Session):
                  "no surface left behind")
 
     def test_round_trips_hold_windows_and_memory(self):
-        # The sanitizer build keeps freed blocks in a quarantine that would take far
-        # more trips to fill; a small one fills at once and still catches a use after
-        # free of what the last trip released. The plain build ignores the setting.
-        options = [os.environ.get("ASAN_OPTIONS", ""), "quarantine_size_mb=4"]
-        app = self.start_app(env={"ASAN_OPTIONS": ":".join(filter(None, options))})
+        app = self.start_app(small_quarantine=True)  # for the sanitizer build
         samples = []
         for _ in range(ROUND_TRIPS):
             # The ground is compiled again on every trip: that too must not leak.

@@ -14,8 +14,8 @@ class StartUp(h.Session):
         self.assertEqual(app.stdout(), h.BANNER)
         self.assertEqual(self.server.windows(h.WINDOW_TITLE), [app.window])
         self.assertEqual(self.server.geometry(app.window)[2:], h.WINDOW_SIZE)
-        # The first tick is armed for 33 ms; no timer but the chain's ticks so far.
-        self.assertEqual(app.probe.events("arm")[0].fields["ms"], "33")
+        # The first tick is armed for one tick's time; no timer but the chain's ticks so far.
+        self.assertEqual(app.probe.events("arm")[0].fields["ms"], str(h.TICK_MS))
         verdict = h.one_chain(app.probe.tick_times())
         self.assertTrue(verdict.holds(), verdict)
 

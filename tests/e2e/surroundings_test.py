@@ -43,12 +43,6 @@ class Surroundings(h.Session):
         the process is the program itself."""
         return ["sh", "-c", shell, h.env_path("AVIFOLD_APP"), *args]
 
-    def assert_closes(self, app: h.App, window: int) -> None:
-        """The window manager's close button on a window ends the program with status 0."""
-        self.server.run(h.env_path("AVIFOLD_SEND_DELETE"), window)
-        status = app.wait_exit()
-        self.assertEqual(status, 0, "exit status %d; stderr:\n%s" % (status, app.stderr()))
-
     def test_closed_standard_output_and_error_keep_it_drawing_and_closing(self):
         self.start_server()
         # A missing image writes to standard output, and full screen on a server that
@@ -56,7 +50,7 @@ class Surroundings(h.Session):
         h.link_data(os.path.join(self.workdir, "data"), skip=("cloud0.raw",))
         app = self.start_app(data=False, command=self.app_command('exec "$0" >&- 2>&-'))
         app.round_trip()
-        self.assert_closes(app, app.window)
+        self.assertEqual(app.close(app.window), 0, app.stderr())
 
     def test_console_reader_gone_mid_session_is_ignored(self):
         self.start_server()
@@ -70,14 +64,14 @@ class Surroundings(h.Session):
         # Full screen and back reads the images again: the missing one is reported to
         # the console that has gone.
         app.round_trip()
-        self.assert_closes(app, app.window)
+        self.assertEqual(app.close(app.window), 0, app.stderr())
 
     def test_closing_the_game_mode_surface_restores_the_mode_and_ends_cleanly(self):
         self.start_server("xorg")
         app = self.start_app()
         app.enter_full_screen()
         surface = app.wait(lambda: self.server.windows(GAME_SURFACE), "the game-mode surface")
-        self.assert_closes(app, surface[0])
+        self.assertEqual(app.close(surface[0]), 0, app.stderr())
         self.assertEqual(self.server.video_mode(), "1024x768")
 
     def test_signals_in_game_mode_put_the_mode_back_then_end_or_stop_as_they_ask(self):
@@ -104,11 +98,10 @@ class Surroundings(h.Session):
         app.wait(app.stopped, "the program to stop")
         self.assertEqual(self.server.video_mode(), "1024x768")
         self.assertEqual(self.server.input_grabbed(), h.Grabs(keyboard=False, pointer=False))
-        swaps = app.probe.counts().swaps
         app.process.send_signal(signal.SIGCONT)
         # It goes on in a window, drawing.
         app.wait_for_window()
-        app.wait(lambda: app.probe.counts().swaps >= swaps + 3, "frames after it went on")
+        app.wait_for_swaps(3)
         self.assertEqual(self.server.video_mode(), "1024x768")
         app.stop()
 
@@ -145,7 +138,7 @@ class Surroundings(h.Session):
         app = self.start_app(data=False)
         # It opens, so it is no load error; nothing comes from it, so it reads as white.
         self.assertEqual(app.stdout(), h.BANNER)
-        self.assert_closes(app, app.window)
+        self.assertEqual(app.close(app.window), 0, app.stderr())
 
     def test_directories_in_place_of_images_are_given_up_at_once(self):
         self.start_server()

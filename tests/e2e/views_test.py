@@ -61,9 +61,9 @@ class Views(h.Session):
 
     def test_arrows_turn_bird_control_left_and_right(self):
         # Left turns toward larger headings, right toward smaller.
-        self.hold("Left", 100, h.TOP_TURN_RATE)
-        self.hold("Right", 102, -h.TOP_TURN_RATE)
-        self.hold("Left", 100, h.TOP_TURN_RATE)
+        self.hold("Left", LEFT, h.TOP_TURN_RATE)
+        self.hold("Right", RIGHT, -h.TOP_TURN_RATE)
+        self.hold("Left", LEFT, h.TOP_TURN_RATE)
 
     def test_an_arrow_held_while_escape_closes_full_screen_is_let_go(self):
         app = self.app
@@ -101,7 +101,7 @@ class Views(h.Session):
 
     def test_d_marks_the_left_arrow_for_good(self):
         # "d" is character code 100, the left arrow's slot; no key release clears it.
-        self.assert_turns(100, lambda: self.app.key("d"), h.TOP_TURN_RATE)
+        self.assert_turns(LEFT, lambda: self.app.key("d"), h.TOP_TURN_RATE)
 
 
 if __name__ == "__main__":

@@ -39,9 +39,7 @@ class Windows(h.Session):
                                      "the blue sky again")
         app.wait_for_picture(lambda p: p.red != first.red, "the flock to move")
 
-        self.server.run(h.env_path("AVIFOLD_SEND_DELETE"), app.frame)
-        status = app.wait_exit()
-        self.assertEqual(status, 0, "exit status %d; stderr:\n%s" % (status, app.stderr()))
+        self.assertEqual(app.close(app.frame), 0, app.stderr())
         self.assertEqual(app.stdout(), WINDOWS_BANNER)
 
 

@@ -13,7 +13,6 @@ class Counts(NamedTuple):
     ticks: int
     swaps: int
     first_swap_ns: int
-    timer_arms: int
 
 
 class Event(NamedTuple):
@@ -109,7 +108,7 @@ class Probe:
                 "AVIFOLD_PROBE": self.counts_path, "AVIFOLD_PROBE_LOG": self.log_path}
 
     def counts(self) -> Counts:
-        """Ticks, swaps, the first swap's time and timer arms; zeros before any."""
+        """Ticks, swaps and the first swap's time; zeros before any."""
         with open(self.counts_path) as f:
             values = dict(re.findall(r"(\w+)=(\d+)", f.read()))
         return Counts(*(int(values.get(k, 0)) for k in Counts._fields))
@@ -133,11 +132,11 @@ class Probe:
                 self._frames.append(_frame(fields, event.tick, event.frame))
         return [e for e in self._events if kind is None or e.kind == kind]
 
-    def frames(self, after: int = 0) -> List[Frame]:
-        """The recorded frames whose number is above `after`: every frame whose
-        settings changed, the first after every tick and after every event."""
+    def frames(self) -> List[Frame]:
+        """The recorded frames: every frame whose settings changed, the first after
+        every tick and after every event."""
         self.events()
-        return [f for f in self._frames if f.frame > after]
+        return list(self._frames)
 
 
 # Ticks one chain may run ahead of a steady tick every 33 ms: those it makes up after a

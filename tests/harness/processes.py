@@ -18,8 +18,7 @@ POLL_STEP = 0.05
 SKIPPED = 77  # the exit status CTest reports as a skipped test
 
 
-def wait_for(condition: Callable[[], T], what: str, timeout: float = EFFECT_TIMEOUT,
-             step: float = POLL_STEP) -> T:
+def wait_for(condition: Callable[[], T], what: str, timeout: float = EFFECT_TIMEOUT) -> T:
     """Polls condition until it returns something true, and returns that; fails with
     `what` after timeout seconds."""
     deadline = time.monotonic() + timeout
@@ -29,7 +28,7 @@ def wait_for(condition: Callable[[], T], what: str, timeout: float = EFFECT_TIME
             return value
         if time.monotonic() > deadline:
             raise AssertionError("timed out after %.0f s waiting for %s" % (timeout, what))
-        time.sleep(step)
+        time.sleep(POLL_STEP)
 
 
 def use_build(build: str) -> None:
@@ -59,12 +58,12 @@ def die_with_runner() -> None:
     os.setpgrp()
 
 
-def stop_process(process: Optional[subprocess.Popen], grace: float = 5.0) -> None:
+def stop_process(process: Optional[subprocess.Popen]) -> None:
     if process is None or process.poll() is not None:
         return
     process.terminate()
     try:
-        process.wait(grace)
+        process.wait(5.0)
     except subprocess.TimeoutExpired:
         process.kill()
         process.wait()

@@ -123,10 +123,10 @@ class XServer:
         except OSError:
             return ""
 
-    def run(self, *args: str, check: bool = True, timeout: float = 30) -> str:
+    def run(self, *args: str, check: bool = True) -> str:
         """Runs an X client on this display and returns its standard output."""
         result = subprocess.run([str(a) for a in args], env=self.env, capture_output=True,
-                                text=True, timeout=timeout)
+                                text=True, timeout=30)
         if check and result.returncode != 0:
             raise RuntimeError("%s failed (%d): %s" % (" ".join(map(str, args)),
                                                        result.returncode,

@@ -4,13 +4,12 @@
 //
 // AVIFOLD_PROBE names the counts file: one line, rewritten on every tick and at the
 // first swap, of fixed width so that each write overwrites the last whole:
-//   ticks=<n> swaps=<n> first_swap_ns=<CLOCK_MONOTONIC at the first swap> timer_arms=<n>
+//   ticks=<n> swaps=<n> first_swap_ns=<CLOCK_MONOTONIC at the first swap>
 // A tick is a timer callback that arms the chain's next timer; a timer the program lets
-// go (one that came before the tick was due) arms none and is no tick. timer_arms counts
-// glutTimerFunc calls.
+// go (one that came before the tick was due) arms none and is no tick.
 //
 // AVIFOLD_PROBE_LOG, when set, names the event log, one line appended per event:
-//   context n=<k> kind=window|gamemode         a new GL context of the program's own
+//   context kind=window|gamemode               a new GL context of the program's own
 //   arm ms=<ms>                                a timer armed outside a timer callback: the
 //                                              chain's first, or one a frame arms (for a
 //                                              timer GLUT passed over, or ticks owed)
@@ -82,9 +81,8 @@ static void writeCounts() {
     return;
   }
   char line[160];
-  int n = snprintf(line, sizeof line,
-                   "ticks=%012lld swaps=%012lld first_swap_ns=%020lld timer_arms=%012lld\n",
-                   g_ticks, g_swaps, g_firstSwapNs, g_timerArms);
+  int n = snprintf(line, sizeof line, "ticks=%012lld swaps=%012lld first_swap_ns=%020lld\n",
+                   g_ticks, g_swaps, g_firstSwapNs);
   if (n > 0 && pwrite(fd, line, static_cast<size_t>(n), 0) != n) {
     fd = -1;
   }
@@ -128,7 +126,6 @@ static void logEvent(const char* format, ...) {
 // --- The program's contexts --------------------------------------------------------------
 
 static void* g_programContext = nullptr;
-static int g_contexts = 0;
 
 // The fog parameters of the program's context, from GL's defaults for a new one on.
 struct FogRecord {
@@ -160,10 +157,9 @@ static void noteSurface(const char* kind) {
     return;
   }
   g_programContext = context;
-  g_contexts++;
   g_fog = kDefaultFog;
   g_fogUnreported = 1;
-  logEvent("context n=%d kind=%s", g_contexts, kind);
+  logEvent("context kind=%s", kind);
 }
 
 // --- What a frame asks of GL -------------------------------------------------------------
@@ -189,7 +185,6 @@ static int g_cameraStep = -1;  // -1 before the frame's first identity, then 0..
 static int g_pushDepth = 0;
 static int g_birdStep = 0;  // 1: the next translation places a bird, 2: its heading next
 static unsigned int g_birdList = 0;
-static unsigned int g_terrainList = 0;
 
 // The terrain list being compiled: its vertex heights, folded into a digest.
 static unsigned int g_compiling = 0;
@@ -584,9 +579,8 @@ extern "C" void glEndList() {
     g_birdList = g_compiling;
   }
   if (g_compileHasStrips) {
-    g_terrainList = g_compiling;
-    logEvent("terrain list=%u vertices=%ld nonzero=%ld digest=%016llx", g_terrainList,
-             g_heightCount, g_heightNonZero, g_heightDigest);
+    logEvent("terrain vertices=%ld nonzero=%ld digest=%016llx", g_heightCount, g_heightNonZero,
+             g_heightDigest);
   }
   g_compiling = 0;
 }

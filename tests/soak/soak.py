@@ -75,7 +75,7 @@ class Soak:
         if self.app.server.geometry(self.app.window)[2:] != h.WINDOW_SIZE:
             after = self.app.probe.counts().swaps
             self.app.server.run("xdotool", "windowsize", self.app.window, *h.WINDOW_SIZE)
-            self.app.wait_for_event("reshape", after, w=640, h=480)
+            self.app.wait_for_event("reshape", after, w=h.WINDOW_SIZE[0], h=h.WINDOW_SIZE[1])
         self.app.wait_for_swaps(10)
         return self.app.rss_kib()
 
@@ -105,8 +105,7 @@ class SoakTest(h.Session):
     def test_random_use_keeps_it_ticking_drawing_and_level(self):
         print("soak: %.1f min, seed %d" % (self.minutes, self.seed), flush=True)
         self.start_server()
-        app = self.start_app(env={"ASAN_OPTIONS": "detect_leaks=0:verify_asan_link_order=0:"
-                                                  "quarantine_size_mb=4"})
+        app = self.start_app(small_quarantine=True)
         soak = Soak(app, self.seed)
         samples = soak.run(self.minutes)
         counts = app.probe.counts()
