@@ -8,6 +8,10 @@
 #include "app/app.h"
 #include "sim/angles.h"
 
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#endif
+
 Renderer* g_renderer = nullptr;
 World* g_world = nullptr;
 int g_windowId = 0;
@@ -157,3 +161,12 @@ void createMainWindow() {
   }
   buildMenu();
 }
+
+#ifdef __EMSCRIPTEN__
+// The browser may take the page's GL context away (a reset of its graphics) and give it
+// back empty. The page's GLUT calls this then: the scene is set up again, as on a new
+// surface, while the World, the switches and the ticks carry on as they were.
+extern "C" EMSCRIPTEN_KEEPALIVE void avifoldRenewContext() {
+  g_renderer->init();
+}
+#endif

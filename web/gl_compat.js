@@ -22,7 +22,7 @@ var LibraryAvifoldGL = {
                      'glBindTexture', 'glBegin', 'glEnd', 'glVertex3f', 'glTexCoord2f',
                      'glColor3f', 'glColor4f', 'glDepthRange', 'glDepthFunc', 'glDepthMask',
                      'glClearDepth', 'glTexParameteri', 'glHint', 'glLoadIdentity',
-                     'glLoadMatrixf', 'glViewport', 'glGenTextures', 'glDeleteTextures',
+                     'glViewport', 'glGenTextures', 'glDeleteTextures',
                      'glMatrixMode', 'glPushMatrix', 'glPopMatrix', 'glOrtho', 'glBlendFunc',
                      'glClearColor', 'glFogf', 'glFogfv', 'glTexImage2D', 'glScalef'],
   $AvifoldGL__postset: 'AvifoldGL.install();',
@@ -50,10 +50,6 @@ var LibraryAvifoldGL = {
     blendFunc: [1, 0],   // GL_ONE, GL_ZERO
     fog: 0,
     raster: null,        // window x, y and colour of the raster position; null: invalid
-
-    // The emulated calls that a display list records instead of running.
-    recordable: ['glEnable', 'glDisable', 'glBindTexture', 'glBegin', 'glEnd', 'glVertex3f',
-                 'glTexCoord2f', 'glColor3f', 'glColor4f'],
 
     install: function() {
       var wrappers = {
@@ -87,10 +83,6 @@ var LibraryAvifoldGL = {
           AvifoldGL.real.glLoadIdentity();
           AvifoldGL.keepMirror();
         },
-        glLoadMatrixf: function(matrix) {
-          AvifoldGL.real.glLoadMatrixf(matrix);
-          AvifoldGL.keepMirror();
-        },
         glViewport: function(x, y, width, height) {
           AvifoldGL.viewport = [x, y, width, height];
           AvifoldGL.real.glViewport(x, y, width, height);
@@ -122,7 +114,6 @@ var LibraryAvifoldGL = {
       real.glTexParameteri = _glTexParameteri;
       real.glHint = _glHint;
       real.glLoadIdentity = _glLoadIdentity;
-      real.glLoadMatrixf = _glLoadMatrixf;
       real.glViewport = _glViewport;
       real.glGenTextures = _glGenTextures;
       real.glBlendFunc = _glBlendFunc;
@@ -143,7 +134,6 @@ var LibraryAvifoldGL = {
       _glTexParameteri = wrappers.glTexParameteri;
       _glHint = wrappers.glHint;
       _glLoadIdentity = wrappers.glLoadIdentity;
-      _glLoadMatrixf = wrappers.glLoadMatrixf;
       _glViewport = wrappers.glViewport;
       _glGenTextures = wrappers.glGenTextures;
       _glBlendFunc = wrappers.glBlendFunc;
@@ -271,6 +261,24 @@ var LibraryAvifoldGL = {
       _glViewport(0, 0, width, height);
     },
 
+    // A context the browser lost and gave back has none of its WebGL objects: the
+    // emulation's shaders and vertex buffers are made again as they are needed, and the
+    // program's textures and lists are gone, as for a new window.
+    renewContext: function(width, height) {
+      GLImmediate.rendererCache = GLImmediate.MapTreeLib.create();
+      GLImmediate.currentRenderer = null;
+      GLImmediate.lastRenderer = null;
+      GLImmediate.lastArrayBuffer = null;
+      GLImmediate.lastProgram = null;
+      GLImmediate.lastStride = -1;
+      GLImmediate.fixedFunctionProgram = null;
+      GL.currArrayBuffer = 0;
+      GL.currElementArrayBuffer = 0;
+      GL.generateTempBuffers(true, GL.currentContext);
+      for (var name in AvifoldGL.programTextures) GL.textures[name] = null;  // nothing to delete
+      AvifoldGL.resetContext(width, height);
+    },
+
     // Where a point lands in the window, or null when it falls outside the view.
     project: function(x, y, z) {
       var point = [x, y, z, 1];
@@ -322,11 +330,6 @@ var LibraryAvifoldGL = {
     var calls = AvifoldGL.lists[list];
     if (!calls) return;
     for (var i = 0; i < calls.length; i++) calls[i][0].apply(null, calls[i][1]);
-  },
-
-  glDeleteLists__deps: ['$AvifoldGL'],
-  glDeleteLists: function(list, range) {
-    for (var i = 0; i < range; i++) delete AvifoldGL.lists[list + i];
   },
 
   // Only the depth-buffer bits are kept: the program saves nothing else.
