@@ -5,9 +5,7 @@
 //   arrow keys  fly bird 0, in the "Bird Control" view
 //   Escape      leaves full-screen mode
 // Right mouse button: the context menu (view, fog, shadows, frame rate, hills, full
-// screen). The simulation ticks on one chain of GLUT timers for the whole run, a tick
-// every 33 ms of the monotonic clock; frames are drawn back to back, independently of
-// the ticks.
+// screen).
 #ifndef AVIFOLD_APP_APP_H
 #define AVIFOLD_APP_APP_H
 
@@ -33,18 +31,21 @@ struct MenuCommand {
   };
 };
 
-// One row per entry of the main menu, in the order GLUT numbers them from 1. A toggle row
-// is built showing its setting on ("+ ..."): its id switches the setting off and turns the
-// entry into nextLabel and nextId, which switches it on again and brings the row's own
-// label and id back.
+// One row per menu entry, in the order GLUT numbers them from 1. A toggle row is built
+// showing its setting on ("+ ..."): its id switches the setting off and turns the entry
+// into nextLabel and nextId, which switches it on again and brings the row's own label
+// and id back.
 struct MenuEntry {
-  const char* label;      // as the menu is built
-  int id;                 // command as built; kViewSubMenu for the entry that opens View
-  const char* nextLabel;  // a toggle's label while its setting is off; null for other entries
-  int nextId;             // a toggle's command while its setting is off
+  const char* label;           // as the menu is built
+  int id;                      // command as built; kViewSubMenu for the entry that opens View
+  const char* nextLabel;       // a toggle's label while its setting is off; null for others
+  int nextId;                  // a toggle's command while its setting is off
+  void (*setSetting)(int on);  // a toggle's: switches its setting on (1) or off (0)
 };
 const int kViewSubMenu = 0;  // not a command: GLUT opens the submenu and calls no one
+const int kViewMenuEntries = 2;
 const int kMainMenuEntries = 8;
+extern const MenuEntry kViewMenu[kViewMenuEntries];  // the camera modes
 extern const MenuEntry kMainMenu[kMainMenuEntries];
 
 const unsigned int kTickMilliseconds = 33;  // one simulation step per tick, this far apart
@@ -58,48 +59,44 @@ const int kWindowHeight = 480;
 extern Renderer* g_renderer;  // the one Renderer; created first, lives until the process ends
 extern World* g_world;        // the one World; created after GLUT is initialised
 extern int g_windowId;        // GLUT id of the current (or last) top-level window
-extern int g_fullScreen;      // 1 while the scene is shown full screen, 0 in the window
+extern int g_fullScreen;      // 1 while the scene is shown full screen; written by switchSurface
 
-// The tick chain's timing (ticks.cpp). GLUT times its timers by the wall clock, which
-// may be set back or forward at any moment; the chain keeps its due times on the
-// monotonic clock and takes GLUT's timers only as wake-ups.
-void startTicks();       // arms the chain's first timer; the first tick is due in 33 ms
-int tickTimerCame();     // onTimer, every time GLUT calls it: 1 when the tick is due
-int tickIsDue();         // 1 from the moment the next tick is due until it has run
-void armNextTick();      // onTimer, after the tick: the next is due 33 ms on
-void keepTicksComing();  // every frame: a timer in place of one that GLUT passed over
-
+// Start-up and the surface (shell.cpp).
 void printBanner();
 void initGlut(int argc, char** argv, int doubleBuffered);
-// Opens the window (with its menu) or the full-screen surface, by g_fullScreen, and
-// registers the callbacks. The first call also starts the tick chain.
+// Opens the window (with its menu) or, by g_fullScreen, the full-screen surface, and
+// registers the callbacks.
 void createMainWindow();
-// Closes the full-screen surface (game mode, or the window that stands in for it).
-void leaveFullScreen();
+// The one way between window (0) and full screen (1): closes the open surface, opens
+// the other with its GL context set up as at the start, and lets go of held keys.
+void switchSurface(int fullScreen);
+// Ends the program, the display's own mode put back first: by the signal's own action,
+// or with status 0 for signal 0.
+void endProgram(int signalNumber);
+// A special key pressed (1) or released (0) on the current surface.
+void setSpecialKey(int key, int down);
+// Hands the memory of a surface closed since the last call back to the system.
+void releaseClosedSurfaceMemory();
 
-// What the scene is shown on. The shell alone opens and closes surfaces and so owns
-// this; the signal handlers read a mirror of whether game mode holds the display.
-struct SurfaceKind {
-  enum {
-    Window = 0,            // the 640 x 480 window with its menu
-    FullScreenWindow = 1,  // a window over the whole display, which cannot switch modes
-    GameMode = 2,          // GLUT's game mode: the display switched to 640 x 480
-  };
-};
-int surfaceKind();
+// The tick chain (ticks.cpp): GLUT's timers only wake it; its due times are kept on a
+// clock nobody sets, since GLUT times its timers by the wall clock.
+extern long long (*g_tickClock)();    // ns: the monotonic clock; tests may stand in their own
+void startTickChain();                // main, once: the first tick is due in 33 ms
+int tickDueAt(long long nowNs);       // 1 when the next tick is due at nowNs
+void armNextTick(long long startNs);  // after the tick that started then: the next is due 33 ms on
+void armMissingTimers();              // every frame: timers for ticks owed and for a lost one
 
 // The process's surroundings (process.cpp), set up at the top of main before anything
-// opens a file or the display: closed standard descriptors are opened onto /dev/null, a
-// console that goes away is ignored, and a signal that ends or stops the program while
-// game mode holds the display is only noted, for the main loop to answer. That code
-// calls nothing of the shell's.
+// opens a file or the display. A signal that ends or stops the program while game mode
+// holds the display is only noted, for the main loop to answer; that code calls
+// nothing of the shell's.
 void openMissingStandardStreams();
 void installSignalHandlers();
-void noteGameMode(int active);        // the handlers' mirror: 1 while game mode holds the display
-int pendingFatalSignal();             // a signal that is to end the program, or 0
-int takePendingStop();                // a signal that is to stop the program, or 0; clears it
-void endBySignal(int signalNumber);   // ends the process by the signal's own action
-void stopBySignal(int signalNumber);  // stops it so, and goes on when continued
+void noteGameMode(int active);       // the handlers' mirror: 1 while game mode holds the display
+int pendingFatalSignal();            // a signal that is to end the program, or 0
+int takeStopInGameMode();            // 1 once a stop came in game mode, to be left first; clears it
+void carryOutPendingStop();          // stops by a noted stop, unless a SIGCONT came since
+void endBySignal(int signalNumber);  // ends the process by the signal's own action
 
 void onDisplay();
 void onReshape(int width, int height);

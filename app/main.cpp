@@ -10,19 +10,14 @@ int main(int argc, char** argv) {
   printBanner();
   g_renderer = new Renderer();
   initGlut(argc, argv, g_renderer->doubleBuffered);
+  // GLUT timers belong to no window: one chain ticks for the whole run.
+  startTickChain();
   // After initGlut: the random generator is seeded and the angle tables are filled.
   g_world = new World();
   g_renderer->setWorld(g_world);
   g_renderer->init();
 
-  // Main loop: ticks and frames come from GLUT's callbacks. Closing the window ends
-  // the process from inside it.
+  // Main loop: ticks and frames come from GLUT's callbacks. The program ends inside it
+  // (a closed window, a signal) and never comes back here.
   glutMainLoop();
-
-  // De-initialization, for a GLUT that returns from its main loop.
-  if (g_fullScreen) {
-    glutLeaveGameMode();
-  }
-  delete g_world;
-  return 0;
 }

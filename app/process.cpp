@@ -1,39 +1,37 @@
 // The process's surroundings: the standard descriptors it is started with, a console
-// that goes away, and the signals that end or stop it while the display is in the
-// game's mode. The handlers only note a signal for the main loop, which answers it
-// (callbacks.cpp); nothing here calls back into the shell.
-#ifndef _WIN32
+// that goes away, a CPU limit, and the signals that end or stop it while the display is
+// in the game's mode. The handlers only note a signal for the main loop, which answers
+// it (callbacks.cpp); nothing here calls back into the shell.
+#if !defined(_WIN32) && !defined(__EMSCRIPTEN__)
 #include <fcntl.h>
 #include <pthread.h>
+#include <sys/resource.h>
+#include <time.h>
 #include <unistd.h>
 #endif
 #include <signal.h>
-
-#include <cstdlib>
 
 #include "app/app.h"
 
 // A mirror of the main loop's state that the signal handlers may read.
 static volatile sig_atomic_t g_inGameMode = 0;
 
-#ifndef _WIN32
-// What the signal handlers leave for the main loop.
-static volatile sig_atomic_t g_pendingSignal = 0;  // a signal that ends the program
-static volatile sig_atomic_t g_pendingStop = 0;    // a signal that stops it
-static volatile sig_atomic_t g_graceArmed = 0;     // 1 while the grace alarm runs
-
-// Ends the process by the signal's default action, so that whoever started it sees
-// which signal it was. Inside a handler the signal stays blocked, and it strikes as
-// soon as the handler returns.
-void endBySignal(int signalNumber) {
-  signal(signalNumber, SIG_DFL);
-  raise(signalNumber);
+void noteGameMode(int active) {
+  g_inGameMode = active;
 }
+
+#if !defined(_WIN32) && !defined(__EMSCRIPTEN__)
+// What the signal handlers leave for the main loop.
+static volatile sig_atomic_t g_pendingSignal = 0;   // a signal that ends the program
+static volatile sig_atomic_t g_pendingStop = 0;     // a stop not yet carried out
+static volatile sig_atomic_t g_stopInGameMode = 0;  // 1: a stop came while in game mode
 
 // How long the main loop has to answer a signal in game mode before the signal takes
 // effect regardless: frames come back to back, so only a program stuck in X for this
 // long misses it, and then it could not restore the mode anyway.
-const unsigned int kSignalGraceSeconds = 2;
+const int kSignalGraceSeconds = 2;
+static timer_t g_graceTimer;                    // runs onGraceOver on a thread of its own
+static volatile sig_atomic_t g_graceArmed = 0;  // 1 from its arming until it has run
 
 // The signals whose default action ends the program and that may come at any moment
 // from outside: caught in game mode, so that the display is not left at the game's
@@ -56,10 +54,6 @@ const int kFatalSignals[] = {
 // game's resolution nor grabbed by a program that cannot answer.
 const int kStopSignals[] = {SIGTSTP, SIGTTIN, SIGTTOU};
 
-// The program itself uses SIGALRM for the grace alarm; one sent from outside is the
-// signal's own, and stays ignored if the program was started with it ignored.
-static volatile sig_atomic_t g_alarmIgnored = 0;
-
 void openMissingStandardStreams() {
   // open() takes the lowest free descriptor, so each closed one of 0, 1 and 2 is filled
   // in turn. Left closed, the X connection or a data file would take it, and the
@@ -76,74 +70,96 @@ void openMissingStandardStreams() {
   }
 }
 
-static void catchStopSignal(int signalNumber);
-
-// Stops the process by the signal's default action, so that the shell sees the job
-// stopped by it; once continued (SIGCONT), the next one is caught again.
-void stopBySignal(int signalNumber) {
-  signal(signalNumber, SIG_DFL);
+static void maskSignal(int how, int signalNumber) {
   sigset_t only;
   sigemptyset(&only);
   sigaddset(&only, signalNumber);
-  // Inside its handler the signal is blocked; the stop has to come now, in here.
-  pthread_sigmask(SIG_UNBLOCK, &only, nullptr);
-  raise(signalNumber);
-  catchStopSignal(signalNumber);
+  pthread_sigmask(how, &only, nullptr);
 }
 
-static void armGraceAlarm() {
+static void catchSignal(int signalNumber, void (*handler)(int)) {
+  struct sigaction action = {};
+  action.sa_handler = handler;
+  action.sa_flags = SA_RESTART;
+  sigemptyset(&action.sa_mask);
+  sigaction(signalNumber, &action, nullptr);
+}
+
+// Ends the process by the signal's default action, so that whoever started it sees
+// which signal it was. Unblocked, for inside its own handler.
+void endBySignal(int signalNumber) {
+  signal(signalNumber, SIG_DFL);
+  maskSignal(SIG_UNBLOCK, signalNumber);
+  raise(signalNumber);
+}
+
+static void onStopSignal(int signalNumber);
+
+void carryOutPendingStop() {
+  int signalNumber = g_pendingStop;
+  if (signalNumber == 0) {
+    return;
+  }
+  // The stop is raised while blocked, and so held: a SIGCONT from then on drops it, as
+  // the kernel drops any stop that a continue overtakes.
+  maskSignal(SIG_BLOCK, signalNumber);
+  signal(signalNumber, SIG_DFL);
+  raise(signalNumber);
+  if (g_pendingStop == 0) {
+    // A SIGCONT came before the raise: drop the held stop too.
+    signal(signalNumber, SIG_IGN);
+  }
+  g_pendingStop = 0;
+  // The shell sees the job stopped by the signal; once continued, the next is caught.
+  maskSignal(SIG_UNBLOCK, signalNumber);
+  catchSignal(signalNumber, onStopSignal);
+}
+
+static void armGrace() {
   if (g_graceArmed) {
     return;
   }
   g_graceArmed = 1;
-  alarm(kSignalGraceSeconds);
+  struct itimerspec grace = {};
+  grace.it_value.tv_sec = kSignalGraceSeconds;
+  timer_settime(g_graceTimer, 0, &grace, nullptr);
 }
 
 // The main loop did not get round to it in time.
-static void onGraceOver() {
-  g_graceArmed = 0;
+static void onGraceOver(union sigval) {
   if (g_pendingSignal != 0) {
     endBySignal(g_pendingSignal);
-    return;
   }
-  int stop = g_pendingStop;
-  if (stop != 0) {
-    g_pendingStop = 0;
-    stopBySignal(stop);
-  }
+  g_stopInGameMode = 0;
+  carryOutPendingStop();
+  g_graceArmed = 0;
 }
 
-static void onFatalSignal(int signalNumber, siginfo_t* info, void*) {
-  if (signalNumber == SIGALRM) {
-    // An alarm that the kernel sends is the program's own.
-    if (g_graceArmed && info->si_code == SI_KERNEL) {
-      onGraceOver();
-      return;
-    }
-    if (g_alarmIgnored) {
-      return;
-    }
-  }
+static void onFatalSignal(int signalNumber) {
   // In a window there is nothing to put back: end at once, as without a handler.
   if (!g_inGameMode) {
     endBySignal(signalNumber);
     return;
   }
-  // No GLUT or X here: the interrupted code may be inside either. The next frame or
-  // tick leaves game mode and ends the process; the alarm makes sure it ends even so.
+  // No GLUT or X here: the interrupted code may be inside either.
   if (g_pendingSignal == 0) {
     g_pendingSignal = signalNumber;
   }
-  armGraceAlarm();
+  armGrace();
 }
 
 static void onStopSignal(int signalNumber) {
+  g_pendingStop = signalNumber;
   if (!g_inGameMode) {
-    stopBySignal(signalNumber);
+    carryOutPendingStop();
     return;
   }
-  g_pendingStop = signalNumber;
-  armGraceAlarm();
+  g_stopInGameMode = 1;
+  armGrace();
+}
+
+static void onContinue(int) {
+  g_pendingStop = 0;
 }
 
 // True when whoever started the program had the signal ignored (nohup, a background
@@ -154,68 +170,67 @@ static int startedIgnored(int signalNumber) {
   return previous.sa_handler == SIG_IGN;
 }
 
-static void catchFatalSignal(int signalNumber) {
-  struct sigaction action = {};
-  action.sa_sigaction = onFatalSignal;
-  action.sa_flags = SA_RESTART | SA_SIGINFO;
-  sigemptyset(&action.sa_mask);
-  sigaction(signalNumber, &action, nullptr);
-}
-
-static void catchStopSignal(int signalNumber) {
-  struct sigaction action = {};
-  action.sa_handler = onStopSignal;
-  action.sa_flags = SA_RESTART;
-  sigemptyset(&action.sa_mask);
-  sigaction(signalNumber, &action, nullptr);
+// A CPU limit whose soft and hard values are one (`ulimit -t`) ends the program by
+// SIGKILL, which no handler sees. A soft limit a second below brings SIGXCPU first,
+// answered like any fatal signal; the hard limit stays where it was.
+static void keepCpuLimitCatchable() {
+  struct rlimit cpu;
+  if (getrlimit(RLIMIT_CPU, &cpu) != 0 || cpu.rlim_max == RLIM_INFINITY || cpu.rlim_max < 2 ||
+      cpu.rlim_cur != cpu.rlim_max) {
+    return;
+  }
+  cpu.rlim_cur = cpu.rlim_max - 1;
+  setrlimit(RLIMIT_CPU, &cpu);
 }
 
 void installSignalHandlers() {
   // A console whose reader has gone makes writes fail, quietly; X's own connection
   // still reports its loss through Xlib.
   signal(SIGPIPE, SIG_IGN);
+  keepCpuLimitCatchable();
+
+  // The grace is timed without a signal, so that every signal keeps its meaning.
+  struct sigevent onExpiry = {};
+  onExpiry.sigev_notify = SIGEV_THREAD;
+  onExpiry.sigev_notify_function = onGraceOver;
+  timer_create(CLOCK_MONOTONIC, &onExpiry, &g_graceTimer);
 
   for (int signalNumber : kFatalSignals) {
-    if (signalNumber == SIGALRM) {
-      // The grace alarm needs the handler whatever the start.
-      g_alarmIgnored = startedIgnored(SIGALRM);
-      catchFatalSignal(SIGALRM);
-    } else if (!startedIgnored(signalNumber)) {
-      catchFatalSignal(signalNumber);
+    if (!startedIgnored(signalNumber)) {
+      catchSignal(signalNumber, onFatalSignal);
     }
   }
   for (int signalNumber = SIGRTMIN; signalNumber <= SIGRTMAX; signalNumber++) {
     if (!startedIgnored(signalNumber)) {
-      catchFatalSignal(signalNumber);
+      catchSignal(signalNumber, onFatalSignal);
     }
   }
   for (int signalNumber : kStopSignals) {
     if (!startedIgnored(signalNumber)) {
-      catchStopSignal(signalNumber);
+      catchSignal(signalNumber, onStopSignal);
     }
   }
+  // Continuing needs no handler; this one only drops a stop not yet carried out.
+  catchSignal(SIGCONT, onContinue);
 }
 
 int pendingFatalSignal() {
   return g_pendingSignal;
 }
 
-int takePendingStop() {
-  int signalNumber = g_pendingStop;
-  if (signalNumber == 0) {
+int takeStopInGameMode() {
+  if (!g_stopInGameMode) {
     return 0;
   }
-  g_pendingStop = 0;
-  alarm(0);
-  g_graceArmed = 0;
-  return signalNumber;
+  g_stopInGameMode = 0;
+  return 1;
 }
 
 #else
-// On Windows the C runtime opens the three standard streams itself, a console that
-// goes away raises no signal, Windows puts the display's own mode back when the program
-// ends however it ends, and no signal is ever left for the main loop: there is nothing
-// to prepare or answer.
+// On Windows the C runtime opens the three standard streams itself, a console that goes
+// away raises no signal, and Windows puts the display's own mode back when the program
+// ends however it ends; in the browser no signal ever comes. Nothing is ever left for
+// the main loop: there is nothing to prepare or answer.
 void openMissingStandardStreams() {}
 
 void installSignalHandlers() {}
@@ -224,15 +239,11 @@ int pendingFatalSignal() {
   return 0;
 }
 
-int takePendingStop() {
+int takeStopInGameMode() {
   return 0;
 }
 
+void carryOutPendingStop() {}
+
 void endBySignal(int) {}
-
-void stopBySignal(int) {}
 #endif
-
-void noteGameMode(int active) {
-  g_inGameMode = active;
-}

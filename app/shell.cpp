@@ -1,4 +1,6 @@
-// Start-up: the banner, GLUT, and the window or full-screen surface with its menu.
+// Start-up and the surface: the banner, GLUT, the window with its menu or the
+// full-screen surface. The switch between them is made here alone, and so are the
+// records of which one is open.
 #include <GL/freeglut.h>
 
 #include <cstdio>
@@ -8,6 +10,9 @@
 #include "app/app.h"
 #include "sim/angles.h"
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #ifdef __EMSCRIPTEN__
 #include <emscripten.h>
 #endif
@@ -20,31 +25,30 @@ int g_fullScreen = 0;
 const char* const kWindowTitle = "Avifold";
 const char* const kGameMode = "640x480:32";  // full screen: 640 x 480, 32 bits a pixel
 
-// The View submenu: the camera modes.
-const MenuEntry kViewMenu[] = {
-    {"Bird Control", MenuCommand::BirdControl, nullptr, 0},
-    {"Smart Follow", MenuCommand::SmartFollow, nullptr, 0},
+// What the scene is shown on.
+struct SurfaceKind {
+  enum {
+    Window = 0,            // the 640 x 480 window with its menu
+    FullScreenWindow = 1,  // a window over the whole display, which cannot switch modes
+    GameMode = 2,          // GLUT's game mode: the display switched to 640 x 480
+  };
 };
-const MenuEntry kMainMenu[kMainMenuEntries] = {
-    {"View", kViewSubMenu, nullptr, 0},
-    {"----------", MenuCommand::Separator, nullptr, 0},
-    {"+ Fog", MenuCommand::FogOff, "- Fog", MenuCommand::FogOn},
-    {"+ Shadows", MenuCommand::ShadowsOff, "- Shadows", MenuCommand::ShadowsOn},
-    {"+ FPS", MenuCommand::FrameRateOff, "- FPS", MenuCommand::FrameRateOn},
-    {"+ Bumps and Hills", MenuCommand::FlatGround, "- Bumps and Hills", MenuCommand::HillyGround},
-    {"----------", MenuCommand::Separator, nullptr, 0},
-    {"Full Screen Mode", MenuCommand::FullScreen, nullptr, 0},
-};
+static int g_surfaceKind = SurfaceKind::Window;
+static int g_fullScreenWindowId = 0;  // the full-screen window, where game mode failed
 
 // The menus built for the current window. GLUT menus outlive windows, so those of an
 // earlier window are destroyed before a new window gets its own.
 static int g_viewMenuId = 0;
 static int g_mainMenuId = 0;
-// What the scene is shown on now, a SurfaceKind, and the full-screen window opened where
-// the display cannot switch to the game mode. Only the functions below change them.
-static int g_surfaceKind = SurfaceKind::Window;
-static int g_fullScreenWindowId = 0;
-static int g_tickArmed = 0;
+
+// 1 for a special key pressed on the current surface and not yet released.
+static int g_specialKeysDown[kKeySlots];
+
+// Set by a switch. GLUT tears the old surface and its GL context down only at the end
+// of the main-loop pass that made the new one, so the next tick is the first moment its
+// memory is surely free; without handing it back the heap would keep every switch's
+// high-water mark.
+static int g_surfaceClosed = 0;
 
 void printBanner() {
   printf("---- Avifold ---- \n");
@@ -68,10 +72,6 @@ void initGlut(int argc, char** argv, int doubleBuffered) {
   glutInitDisplayMode(doubleBuffered ? (GLUT_DOUBLE | GLUT_DEPTH) : GLUT_DEPTH);
   createMainWindow();
   initAngleTables();
-}
-
-int surfaceKind() {
-  return g_surfaceKind;
 }
 
 // The signal handlers read whether game mode holds the display from a mirror of their own.
@@ -98,11 +98,13 @@ static void openFullScreen() {
   glutFullScreen();
 }
 
-void leaveFullScreen() {
-  if (g_surfaceKind == SurfaceKind::FullScreenWindow) {
+static void closeSurface() {
+  if (g_surfaceKind == SurfaceKind::Window) {
+    glutDestroyWindow(g_windowId);
+  } else if (g_surfaceKind == SurfaceKind::FullScreenWindow) {
     glutDestroyWindow(g_fullScreenWindowId);
     g_fullScreenWindowId = 0;
-  } else if (g_surfaceKind == SurfaceKind::GameMode) {
+  } else {
     glutLeaveGameMode();
   }
   setSurfaceKind(SurfaceKind::Window);
@@ -148,18 +150,59 @@ void createMainWindow() {
     g_windowId = glutCreateWindow(kWindowTitle);
   }
   registerCallbacks();
-
-  // GLUT timers belong to no window: one chain, armed once, ticks for the whole run.
-  if (!g_tickArmed) {
-    startTicks();
-    g_tickArmed = 1;
-  }
-
   // Full screen has no menu.
-  if (g_fullScreen) {
+  if (!g_fullScreen) {
+    buildMenu();
+  }
+}
+
+void setSpecialKey(int key, int down) {
+  if (key < 0 || key >= kKeySlots) {
     return;
   }
-  buildMenu();
+  g_world->keys[key] = down;
+  g_specialKeysDown[key] = down;
+}
+
+// A surface destroyed while a special key is down never hears its release: X gives it
+// to whatever window has the keyboard then. Letters keep their marks, d to g in the
+// arrows' slots among them: no release of a letter is ever heard anyway.
+static void releaseHeldSpecialKeys() {
+  for (int key = 0; key < kKeySlots; key++) {
+    if (g_specialKeysDown[key]) {
+      setSpecialKey(key, 0);
+    }
+  }
+}
+
+void switchSurface(int fullScreen) {
+  closeSurface();
+  g_fullScreen = fullScreen;
+  createMainWindow();
+  releaseHeldSpecialKeys();
+  // A new GL context: textures, lists and state as at the start.
+  g_renderer->init();
+  g_surfaceClosed = 1;
+}
+
+void endProgram(int signalNumber) {
+  if (g_surfaceKind == SurfaceKind::GameMode) {
+    closeSurface();
+  }
+  if (signalNumber != 0) {
+    endBySignal(signalNumber);
+  }
+  exit(0);
+}
+
+void releaseClosedSurfaceMemory() {
+  if (!g_surfaceClosed) {
+    return;
+  }
+#ifdef __GLIBC__
+  malloc_trim(0);
+#endif
+  g_surfaceClosed = 0;
 }
 
 #ifdef __EMSCRIPTEN__

@@ -73,8 +73,8 @@ inline void checkGlErrors(const char*) {}
 void checkGlErrors(const char* label);
 #endif
 
-// Frame-rate read-out, kept across re-initialisation: frames counted since the last
-// latch, the number shown, the local-time seconds field at the last latch, its text.
+// Frame-rate read-out, one for the whole process: frames counted since the last latch,
+// the number shown, the local-time seconds field at the last latch, its text.
 extern int g_frameCount;
 extern int g_shownFrameRate;
 extern int g_lastSecond;
@@ -85,7 +85,7 @@ extern char g_frameRateText[16];
 void countReadOutFrame(int second);
 
 // The water's texture offset and the sign of its next change: one pair for the whole
-// process, moved once per drawn frame, kept across re-initialisation.
+// process, moved once per drawn frame.
 extern float waterScroll;
 extern float waterScrollDirection;
 

@@ -16,6 +16,7 @@ int main(int argc, char** argv) {
   g_renderer = new Renderer();
   initGlut(argc, argv, g_renderer->doubleBuffered);
   g_startUpMenuCalls = g_menuCalls;
+  startTickChain();
   srand(99);  // the cases see the same World in every run
   g_world = new World();
   g_renderer->setWorld(g_world);

@@ -7,21 +7,46 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+
 #include "app/app.h"
 
-static int g_signalToRaise = 0;  // what the child of a signal case raises (or ignores)
+static int g_signalToRaise = 0;  // what the child of a signal case raises
 
-// Runs body in a child and returns its wait status; body reports with _exit or a signal.
-static int inChild(void (*body)()) {
+// The wait status of the child once it ends, or stops with WUNTRACED in options. One that
+// has not within 10 s (five times the grace) is killed, and its status says so.
+static int waitForChild(pid_t child, int options) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  int status = 0;
+  while (waitpid(child, &status, options | WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      ADD_FAILURE() << "child " << child << " still running after 10 s: killed";
+      kill(child, SIGKILL);
+      waitpid(child, &status, 0);
+      return status;
+    }
+    usleep(1000);
+  }
+  return status;
+}
+
+// Runs body in a child, which reports with _exit or a signal. It has a process group of
+// its own, as a shell's job: the kernel drops stop signals to a group that nothing
+// outside it in the session could continue.
+static pid_t forkChild(void (*body)()) {
   fflush(nullptr);
   pid_t child = fork();
   if (child == 0) {
+    setpgid(0, 0);
     body();
     _exit(0);
   }
-  int status = 0;
-  waitpid(child, &status, 0);
-  return status;
+  return child;
+}
+
+// The wait status of body run in a child.
+static int inChild(void (*body)()) {
+  return waitForChild(forkChild(body), 0);
 }
 
 static int isDevNull(int fd) {
@@ -93,51 +118,62 @@ TEST(ProcessGuards, FatalSignalsEndAWindowedProgramAtOnceAndIgnoredOnesStayIgnor
   EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
-TEST(ProcessGuards, AStopInAWindowStopsAtOnceAndIsCaughtAgainAfterContinuing) {
-  fflush(nullptr);
-  pid_t child = fork();
-  if (child == 0) {
-    // A group of its own under this process, as a shell's job: the kernel drops stop
-    // signals to a group that nothing outside it in the session could continue.
-    setpgid(0, 0);
-    installSignalHandlers();
-    raise(SIGTSTP);
-    raise(SIGTSTP);
-    _exit(0);
-  }
-  for (int stop = 0; stop < 2; stop++) {
-    int status = 0;
-    waitpid(child, &status, WUNTRACED);
-    ASSERT_TRUE(WIFSTOPPED(status)) << "stop " << stop;
-    EXPECT_EQ(WSTOPSIG(status), SIGTSTP);
+// Stops (the signal expected) then continues the child, or expects it to end with 0.
+static void expectStopsThenExit(pid_t child, std::initializer_list<int> stops) {
+  for (int stop : stops) {
+    int status = waitForChild(child, WUNTRACED);
+    ASSERT_TRUE(WIFSTOPPED(status)) << "awaited stop by " << stop << ", status " << status;
+    EXPECT_EQ(WSTOPSIG(status), stop);
     kill(child, SIGCONT);
   }
-  int status = 0;
-  waitpid(child, &status, 0);
-  ASSERT_TRUE(WIFEXITED(status));
+  int status = waitForChild(child, WUNTRACED);
+  ASSERT_TRUE(WIFEXITED(status)) << "status " << status;
   EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
+TEST(ProcessGuards, AStopInAWindowStopsAtOnceAndIsCaughtAgainAfterContinuing) {
+  pid_t child = forkChild([] {
+    installSignalHandlers();
+    raise(SIGTSTP);
+    raise(SIGTSTP);
+  });
+  expectStopsThenExit(child, {SIGTSTP, SIGTSTP});
+}
+
+TEST(ProcessGuards, AStopInGameModeWaitsForTheLoopAndAContinueBeforeThatDropsIt) {
+  pid_t child = forkChild([] {
+    installSignalHandlers();
+    noteGameMode(1);
+    raise(SIGTSTP);  // only noted
+    int noted = takeStopInGameMode();
+    noteGameMode(0);  // the loop's switch to a window
+    carryOutPendingStop();
+    // Continued before the loop carries it out: the stop is dropped.
+    noteGameMode(1);
+    raise(SIGTTIN);
+    raise(SIGCONT);
+    noted += takeStopInGameMode();
+    carryOutPendingStop();
+    // Never answered: the grace stops it all the same.
+    raise(SIGTTOU);
+    pause();
+    _exit(noted == 2 ? 0 : 1);
+  });
+  expectStopsThenExit(child, {SIGTSTP, SIGTTOU});
+}
+
 TEST(ProcessGuards, AFatalSignalInGameModeEndsTheProgramEvenWhenNoTickComes) {
-  // The main loop never gets round to it: the grace alarm ends the program with the
-  // signal all the same. Started with SIGALRM ignored, one sent stays ignored, and the
-  // grace alarm, the program's own, still ends it.
-  for (int ignoredAtStart : {0, SIGALRM}) {
-    g_signalToRaise = ignoredAtStart;
-    int status = inChild([] {
-      if (g_signalToRaise != 0) {
-        signal(SIGALRM, SIG_IGN);
-      }
-      installSignalHandlers();
-      if (g_signalToRaise != 0) {
-        raise(SIGALRM);
-      }
-      noteGameMode(1);
-      raise(SIGTERM);
-      pause();
-      _exit(1);
-    });
-    ASSERT_TRUE(WIFSIGNALED(status)) << "SIGALRM ignored at start: " << ignoredAtStart;
-    EXPECT_EQ(WTERMSIG(status), SIGTERM);
-  }
+  // The main loop never gets round to it: the grace ends the program with the signal all
+  // the same. It takes no signal of its own: one ignored at start stays ignored.
+  int status = inChild([] {
+    signal(SIGALRM, SIG_IGN);
+    installSignalHandlers();
+    noteGameMode(1);
+    raise(SIGALRM);
+    raise(SIGTERM);
+    pause();
+    _exit(1);
+  });
+  ASSERT_TRUE(WIFSIGNALED(status));
+  EXPECT_EQ(WTERMSIG(status), SIGTERM);
 }

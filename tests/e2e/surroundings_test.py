@@ -8,9 +8,11 @@ The game-mode cases need a screen that really switches modes: Xorg with the dumm
 driver; they are skipped where it cannot run.
 """
 
+import math
 import os
 import signal
 import time
+from typing import List, Optional
 
 import harness as h
 
@@ -21,7 +23,8 @@ GAME_SURFACE = "FREEGLUT"  # the name GLUT gives its game-mode window
 
 # Signals in game mode, each to a program of its own, and whether the wall clock is set
 # back 8 s first (no timer of GLUT's comes then for 8 s). Every one of them puts the
-# video mode back first; the stop leaves full screen for a window before it stops.
+# video mode back first; the stop leaves full screen for a window before it stops. Then a
+# stop that a continue overtakes, and a CPU limit set by `ulimit -t`.
 SIGNALS_IN_GAME_MODE = (
     (signal.SIGTERM, False), (signal.SIGINT, False), (signal.SIGHUP, False),
     (signal.SIGTERM, True), (signal.SIGQUIT, False), (signal.SIGUSR1, False),
@@ -35,6 +38,13 @@ CLOCK_AHEAD = 11 * 60
 # than this.
 LEAST_TICK_RATE = 27.0
 PAST_START_SECONDS = 3  # how far back past the program's start the last step goes
+
+
+def cpu_seconds(pid: int) -> float:
+    """The CPU time the process has used, user and system."""
+    with open("/proc/%d/stat" % pid) as f:
+        fields = f.read().rpartition(")")[2].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
 
 class Surroundings(h.Session):
@@ -76,23 +86,51 @@ class Surroundings(h.Session):
 
     def test_signals_in_game_mode_put_the_mode_back_then_end_or_stop_as_they_ask(self):
         self.start_server("xorg")
+        start_up_cpu = 0.0  # the most CPU time any of them took to reach full screen
         for number, clock_set_back in SIGNALS_IN_GAME_MODE:
             with self.subTest(signal=number.name, clock_set_back=clock_set_back):
-                cwd = os.path.join(self.workdir, "%s-%d" % (number.name, clock_set_back))
-                os.mkdir(cwd)
-                clock = h.WallClock(cwd)
-                app = self.start_app(cwd=cwd, clock=clock)
-                app.enter_full_screen()
-                if clock_set_back:
-                    clock.step(CLOCK_AHEAD)
-                    app.wait_for_ticks(2)
-                    clock.step(CLOCK_SET_BACK)
+                app = self.start_in_full_screen("%s-%d" % (number.name, clock_set_back),
+                                                clock_set_back)
+                start_up_cpu = max(start_up_cpu, cpu_seconds(app.process.pid))
                 app.process.send_signal(number)
                 if number == signal.SIGTSTP:
                     self.assert_stops_out_of_full_screen_and_goes_on(app)
                     continue
-                self.assertEqual(app.wait_exit(), -number, app.stderr())
-                self.assertEqual(self.server.video_mode(), "1024x768")
+                self.assert_ends_by(app, number)
+        with self.subTest("SIGTSTP overtaken by SIGCONT"):
+            app = self.start_in_full_screen("continued")
+            app.process.send_signal(signal.SIGTSTP)
+            # Noted and answered: the stop is carried out once the new window is up.
+            app.wait(lambda: self.server.video_mode() == "1024x768", "the desktop mode")
+            app.process.send_signal(signal.SIGCONT)
+            app.wait_for_window()
+            app.wait_for_swaps(3)
+            self.assertFalse(app.stopped())
+            self.assertEqual(self.server.video_mode(), "1024x768")
+            app.stop()
+        with self.subTest("ulimit -t: one CPU limit, soft and hard"):
+            # Well past what reaching full screen took, so that the limit comes in game mode.
+            limit = math.ceil(2 * start_up_cpu) + 2
+            app = self.start_in_full_screen("cpu-limit", command=self.app_command(
+                'ulimit -t %d && exec "$0"' % limit))
+            self.assert_ends_by(app, signal.SIGXCPU)
+
+    def start_in_full_screen(self, name: str, clock_set_back: bool = False,
+                             command: Optional[List[str]] = None) -> h.App:
+        cwd = os.path.join(self.workdir, name)
+        os.mkdir(cwd)
+        clock = h.WallClock(cwd)
+        app = self.start_app(cwd=cwd, clock=clock, command=command)
+        app.enter_full_screen()
+        if clock_set_back:
+            clock.step(CLOCK_AHEAD)
+            app.wait_for_ticks(2)
+            clock.step(CLOCK_SET_BACK)
+        return app
+
+    def assert_ends_by(self, app: h.App, number: signal.Signals) -> None:
+        self.assertEqual(app.wait_exit(), -number, app.stderr())
+        self.assertEqual(self.server.video_mode(), "1024x768")
 
     def assert_stops_out_of_full_screen_and_goes_on(self, app: h.App) -> None:
         app.wait(app.stopped, "the program to stop")
