@@ -13,7 +13,7 @@ cd "$(dirname "$0")/.."
 
 # Debian's emscripten and Chromium; node (and npm) may come from outside Debian, and any
 # node 18 or newer runs the tests.
-packages=(cmake make emscripten chromium)
+packages=(cmake make emscripten chromium firefox-esr)
 command -v npm >/dev/null || packages+=(nodejs npm)
 bash tools/install_deps.sh "${packages[@]}"
 
