@@ -1,8 +1,8 @@
 // The one way to drive the browser build: a server for the site on 127.0.0.1, Debian's
 // Chromium or Firefox ESR through puppeteer-core, the page with its probe (probe.js), the
-// menu, keys, full screen, pictures of the canvas and waiting. What the program decides is read from
-// the probe's record of its GL calls; pictures only for what only pixels show. Waits poll
-// a condition until a deadline; no judgement is taken again until it passes.
+// menu, keys, full screen, pictures of the canvas and waiting. What the program decides is
+// read from the probe's record of its GL calls; pictures only for what only pixels show.
+// Waits poll a condition until a deadline; no judgement is taken again until it passes.
 //
 // The expected facts (banner, menu, colours) and the verdicts on the probe's records
 // (camera, turns, tick chain, heap, pictures) are the desktop harness's: tests/harness/web.py

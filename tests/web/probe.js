@@ -1,6 +1,6 @@
 // A measuring probe for the browser build, loaded into the page before any of the page's
-// own scripts (Playwright's addInitScript). As the desktop probe wraps GL and GLUT entry
-// points with LD_PRELOAD, this one wraps the program's imports (the GL and GLUT calls it
+// own scripts (puppeteer's evaluateOnNewDocument). As the desktop probe wraps GL and GLUT
+// entry points with LD_PRELOAD, this one wraps the program's imports (the GL and GLUT calls it
 // makes) as the module is instantiated, passes every call on unchanged, and keeps a record
 // that a scenario reads with page.evaluate(() => avifoldProbe...):
 //   ticks, swaps, timerArms        counts, as the desktop probe's counts file; a tick is
