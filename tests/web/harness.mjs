@@ -133,12 +133,12 @@ const PROBE = fs.readFileSync(path.join(here, 'probe.js'), 'utf8');
 
 // The page of a site, with the probe, once it has drawn its first frames; in a browser
 // context of its own, with an empty cache. `viewport` may add deviceScaleFactor,
-// hasTouch and isMobile to the size (Firefox has no isMobile).
+// hasTouch and isMobile to the size; Firefox takes only deviceScaleFactor.
 export async function openApp(browser, url, {probe = true, frames = 3, viewport = {}} = {}) {
   const context = await browser.createBrowserContext();
   const page = await context.newPage();
   await page.setViewport({...VIEWPORT, ...viewport});
-  const app = new App(page, context);
+  const app = new App(page);
   if (probe) await page.evaluateOnNewDocument(PROBE);
   await page.goto(url);
   if (probe) await app.waitForMore('swaps', frames, START_TIMEOUT);
@@ -146,16 +146,15 @@ export async function openApp(browser, url, {probe = true, frames = 3, viewport 
 }
 
 export class App {
-  constructor(page, context) {
+  constructor(page) {
     this.page = page;
-    this.context = context;
     this.errors = [];
     page.on('pageerror', (error) => this.errors.push(error.message));
     page.on('error', (error) => this.errors.push(`the page crashed: ${error.message}`));
   }
 
   close() {
-    return this.context.close();
+    return this.page.browserContext().close();
   }
 
   probe(read, argument) {
@@ -269,8 +268,9 @@ export class App {
   async enterFullScreen() {
     const event = await this.choose('Full Screen Mode');
     // The page's size as it is once full screen has come, whenever the browser gets there.
-    await waitFor(() => this.probe((frame) => avifoldProbe.events.find((e) => e.kind == 'reshape' &&
-      e.frame >= frame && e.w == innerWidth && e.h == innerHeight), event.frame), 'full screen');
+    const fullView = (frame) => avifoldProbe.events.find((e) => e.kind == 'reshape' &&
+      e.frame >= frame && e.w == innerWidth && e.h == innerHeight);
+    await waitFor(() => this.probe(fullView, event.frame), 'full screen');
     return event;
   }
 

@@ -84,7 +84,7 @@
   probe.capture = (count, sameTick = false) => {
     Object.assign(pictures, {wanted: sameTick ? 2 : count, sameTick, taken: []});
   };
-  // Encoded only once taken, so that reading a frame costs a frame no more than it must.
+  // Encoded only when asked for, not at the swap, so as to slow the frames read no more.
   probe.captured = () => (pictures.wanted > 0 ? null : pictures.taken.map((p) => {
     let text = '';
     for (let i = 0; i < p.data.length; i += 0x8000) {
