@@ -18,6 +18,7 @@ export const SITE_TARGET_BYTES = 1.5e6;  // the whole site, gzip-compressed
 // The probe keeps the times of the latest 2000 ticks; at 30 ticks a second a longer
 // window would lose its first ticks.
 export const LONGEST_WINDOW_S = 60;
+export const ENGINES = ['chromium', 'firefox'];  // as the browser tests' harness names them
 
 const OPTIONS = {
   'site': {type: 'string', default: 'build-web/site'},
@@ -26,10 +27,11 @@ const OPTIONS = {
   'loads': {type: 'string', default: '7'},
   'runs': {type: 'string', default: '3'},
   'desktop-ticks': {type: 'string', default: String(DESKTOP_TICKS)},
+  'engines': {type: 'string', default: ENGINES.join(',')},
 };
 
 export const USAGE = 'usage: node bench/web_measure.mjs [--site build-web/site] [--seconds 10] ' +
-  '[--warm-up 2] [--loads 7] [--runs 3] [--desktop-ticks 29.2]';
+  '[--warm-up 2] [--loads 7] [--runs 3] [--desktop-ticks 29.2] [--engines chromium,firefox]';
 
 // The command line as numbers; throws with the reason on anything it cannot use.
 export function parseOptions(argv) {
@@ -50,6 +52,9 @@ export function parseOptions(argv) {
     runs: number('runs', true),
     desktopTicks: number('desktop-ticks', false),
   };
+  options.engines = values.engines.split(',');
+  const unknown = options.engines.filter((e) => !ENGINES.includes(e));
+  if (unknown.length > 0) throw new Error(`--engines from ${ENGINES}, not "${unknown}"`);
   if (options.seconds > LONGEST_WINDOW_S) {
     throw new Error(`--seconds at most ${LONGEST_WINDOW_S}: the probe keeps 2000 tick times`);
   }

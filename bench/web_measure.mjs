@@ -1,14 +1,17 @@
-// The browser build's benchmark: in one headless Chromium, Avifold's page and a bare
-// WebGL page (web_bare.html) one after the other, each from its own server on 127.0.0.1
-// through the browser tests' harness. It prints navigation to the first frame, ticks/s,
-// frames/s and the bytes sent gzip-compressed, each beside its target, and the load
-// average: the machine is shared and every figure here is wall time. It reports; a slow
-// figure never fails it, only something broken does.
+// The browser build's benchmark: in headless Chromium, then in Firefox ESR, Avifold's page
+// and a bare WebGL page (web_bare.html) one after the other, each from its own server on
+// 127.0.0.1 through the browser tests' harness. It prints navigation to the first frame,
+// ticks/s, frames/s and the bytes sent gzip-compressed, each engine's beside the target,
+// and the load average: the machine is shared and every figure here is wall time. It
+// reports; a slow figure never fails it, only something broken does.
 //
-//   node bench/web_measure.mjs --site build-web/site [--seconds 10] [--warm-up 2]
-//                              [--loads 7] [--runs 3] [--desktop-ticks 29.2]
+//   python3 -m harness run -- node bench/web_measure.mjs --site build-web/site
+//       [--seconds 10] [--warm-up 2] [--loads 7] [--runs 3] [--desktop-ticks 29.2]
+//       [--engines chromium,firefox]
 //
-// Needs what tools/build_web.sh sets up: the site, Debian's Chromium, tests/web's packages.
+// (from tests/, or with PYTHONPATH=tests): Firefox shows its window on an X display,
+// which the harness starts; without one, only Chromium is measured.
+// Needs what tools/build_web.sh sets up: the site, both browsers, tests/web's packages.
 
 import fs from 'node:fs';
 import os from 'node:os';
@@ -54,7 +57,7 @@ function read(app, target) {
 }
 
 async function close(app, target) {
-  await app.page.close();
+  await app.close();
   if (app.errors.length > 0) throw new Error(`${target.name}: ${app.errors.join('; ')}`);
 }
 
@@ -90,10 +93,9 @@ function loadAverage() {
   return os.loadavg().map((l) => l.toFixed(2)).join(' ');
 }
 
-async function measure(options) {
+async function measure(engine, targets, options) {
   const figures = {page: {starts: [], runs: []}, bare: {starts: [], runs: []}};
-  const targets = await servePages(options.site);
-  const browser = await h.launchBrowser();
+  const browser = await h.launchBrowser(engine);
   try {
     // Alternating, so that a change in the machine's load reaches both pages.
     for (let i = 0; i < options.loads; i++) {
@@ -102,37 +104,52 @@ async function measure(options) {
     for (let i = 0; i < options.runs; i++) {
       for (const target of targets) figures[target.name].runs.push(await rates(browser, target, options));
     }
-    figures.browser = `Chromium ${browser.version()}`;
+    figures.browser = await browser.version();
   } finally {
     await browser.close();
+  }
+  return figures;
+}
+
+// Each engine's figures, by name, from the same two servers.
+async function measureEngines(options) {
+  const targets = await servePages(options.site);
+  const figures = {};
+  try {
+    for (const engine of options.engines) figures[engine] = await measure(engine, targets, options);
+  } finally {
     for (const target of targets) await target.site.close();
   }
   return figures;
 }
 
-// One row a figure: page, bare page, target, and whether the page meets it.
-function rows(figures, sizes, bareSizes, options) {
-  const of = (name, pick) => f.median(figures[name].runs.map(pick));
-  const start = (name) => f.median(figures[name].starts.map((s) => s.firstSwapTime));
-  const received = (name) => f.median(figures[name].starts.map((s) => s.received));
-  const fps = (name) => of(name, (r) => r.fps);
-  const tps = (name) => of(name, (r) => r.tps);
-  const sent = (name) => of(name, (r) => r.sent);
+const title = (engine) => engine[0].toUpperCase() + engine.slice(1);
+
+// One row a figure: each engine's page and bare page, the target, and whether each
+// engine's page meets it.
+function rows(all, sizes, bareSizes, options) {
+  const engines = Object.keys(all);
+  const row = (label, figure, show, target, meets = null) => [
+    label, ...engines.flatMap((e) => ['page', 'bare'].map((name) => show(figure(all[e], name)))),
+    target, meets ? engines.map((e) => f.verdict(meets(figure(all[e], 'page')))).join(' / ') : ''];
+  const starts = (pick) => (figures, name) => f.median(figures[name].starts.map(pick));
+  const runs = (pick) => (figures, name) => f.median(figures[name].runs.map(pick));
+  const ms = (value) => `${f.fixed(value, 0)} ms`;
   const tickTarget = f.TICK_SHARE * options.desktopTicks;
+  const siteTarget = `<= ${f.byteSize(f.SITE_TARGET_BYTES)}`;
   return [
-    ['Navigation to first frame', `${f.fixed(start('page'), 0)} ms`, `${f.fixed(start('bare'), 0)} ms`,
-     `<= ${f.FIRST_FRAME_TARGET_MS} ms`, f.verdict(start('page') <= f.FIRST_FRAME_TARGET_MS)],
-    ['  of which files arrive', `${f.fixed(received('page'), 0)} ms`,
-     `${f.fixed(received('bare'), 0)} ms`, '-', ''],
-    ['Ticks/s', f.fixed(tps('page'), 2), f.fixed(tps('bare'), 2),
-     `>= ${tickTarget.toFixed(1)} (99% of desktop ${options.desktopTicks})`,
-     f.verdict(tps('page') >= tickTarget)],
-    ['Frames/s', f.fixed(fps('page'), 1), f.fixed(fps('bare'), 1), `>= ${f.FPS_TARGET}`,
-     f.verdict(fps('page') >= f.FPS_TARGET)],
-    ['Whole site, gzip', f.byteSize(sizes.gzipped), f.byteSize(bareSizes.gzipped),
-     `<= ${f.byteSize(f.SITE_TARGET_BYTES)}`, f.verdict(sizes.gzipped <= f.SITE_TARGET_BYTES)],
-    ['Sent for one load, gzip', f.byteSize(sent('page')), f.byteSize(sent('bare')),
-     `<= ${f.byteSize(f.SITE_TARGET_BYTES)}`, f.verdict(sent('page') <= f.SITE_TARGET_BYTES)],
+    row('Navigation to first frame', starts((s) => s.firstSwapTime), ms,
+        `<= ${f.FIRST_FRAME_TARGET_MS} ms`, (v) => v <= f.FIRST_FRAME_TARGET_MS),
+    row('  of which files arrive', starts((s) => s.received), ms, '-'),
+    row('Ticks/s', runs((r) => r.tps), (v) => f.fixed(v, 2),
+        `>= ${tickTarget.toFixed(1)} (99% of desktop ${options.desktopTicks})`,
+        (v) => v >= tickTarget),
+    row('Frames/s', runs((r) => r.fps), (v) => f.fixed(v, 1), `>= ${f.FPS_TARGET}`,
+        (v) => v >= f.FPS_TARGET),
+    row('Whole site, gzip', (_, name) => (name == 'page' ? sizes : bareSizes).gzipped, f.byteSize,
+        siteTarget, (v) => v <= f.SITE_TARGET_BYTES),
+    row('Sent for one load, gzip', runs((r) => r.sent), f.byteSize, siteTarget,
+        (v) => v <= f.SITE_TARGET_BYTES),
   ];
 }
 
@@ -145,18 +162,21 @@ function eachRun(figures) {
           `frames/s ${both('runs', (r) => r.fps, 1)}`].join('; ');
 }
 
-function report(figures, sizes, bareSizes, options, loads) {
-  console.log(f.formatTable(['Figure', 'Page', 'Bare', 'Target', ''],
-                            rows(figures, sizes, bareSizes, options)));
+function report(all, sizes, bareSizes, options, loads) {
+  const engines = Object.keys(all);
+  const header = ['Figure', ...engines.flatMap((e) => [`${title(e)} page`, 'bare']), 'Target',
+                  engines.map(title).join(' / ')];
+  console.log(f.formatTable(header, rows(all, sizes, bareSizes, options)));
   console.log(`
-Headless ${figures.browser}, SwiftShader WebGL, 1024x768 viewport, 640x480 canvas.
+Browsers: ${engines.map((e) => all[e].browser).join(', ')}; Chromium headless, SwiftShader WebGL;
+Firefox in a window on the harness's Xvfb, Mesa's WebGL; 1024x768 viewport, 640x480 canvas.
 Navigation to first frame: performance.now() at the first swap, median of ${options.loads} load(s).
 Rates: in-page counts over ${options.seconds} s after ${options.warmUp} s of frames, median of ` +
 `${options.runs} run(s); ticks between the first and last tick inside the window.
 Bytes: bodies only (no headers), as the harness's server gzips them; it compresses on each
 request, ${sizes.compressMs.toFixed(0)} ms for the whole site here.
 Site files, gzip: ${sizes.files.map((s) => `${s.name} ${s.gzipped}`).join(', ')} (bytes).
-Each run, page / bare: ${eachRun(figures)}.
+${engines.map((e) => `${title(e)}, each run, page / bare: ${eachRun(all[e])}.`).join('\n')}
 Load average (1, 5, 15 min) before: ${loads[0]}, after: ${loads[1]}; ${os.cpus().length} CPUs.`);
 }
 
@@ -172,13 +192,17 @@ export async function main(argv) {
     console.error(`no site in ${options.site}: bash tools/build_web.sh builds it`);
     return 2;
   }
+  if (options.engines.includes('firefox') && !process.env.DISPLAY) {
+    console.error('no X display, so no Firefox: python3 -m harness run -- ... gives it one');
+    options.engines = options.engines.filter((e) => e != 'firefox');
+  }
   const loadBefore = loadAverage();
   console.error(`measuring (load average ${loadBefore}) ...`);
   const sizes = f.siteSizes(options.site);
   const bareSizes = f.siteSizes(path.join(here, BARE_PAGE));
   let figures;
   try {
-    figures = await measure(options);
+    figures = await measureEngines(options);
   } catch (error) {
     console.error(`benchmark run failed: ${error.message}`);
     return 1;

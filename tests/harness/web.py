@@ -25,7 +25,7 @@ def facts() -> Dict:
         "clearFar": f.CLEAR_FAR, "greyPixel": f.GREY_PIXEL, "bluePixel": f.BLUE_PIXEL,
         "flock": f.FLOCK, "topTurnRate": f.TOP_TURN_RATE,
         "turnSettleTicks": f.TURN_SETTLE_TICKS, "tickMs": f.TICK_MS,
-        "windowSize": f.WINDOW_SIZE}
+        "windowSize": f.WINDOW_SIZE, "screenSize": f.SCREEN_SIZE}
 
 
 def _frame(r: Dict) -> Frame:

@@ -1,15 +1,16 @@
 // The one way to drive the browser build: a server for the site on 127.0.0.1, Debian's
-// Chromium through playwright-core, the page with its probe (probe.js), the menu, keys,
-// full screen, pictures of the canvas and waiting. What the program decides is read from
-// the probe's record of its GL calls; pictures only for what only pixels show. Waits poll
-// a condition until a deadline; no judgement is taken again until it passes.
+// Chromium or Firefox ESR through puppeteer-core, the page with its probe (probe.js), the
+// menu, keys, full screen, pictures of the canvas and waiting. What the program decides is
+// read from the probe's record of its GL calls; pictures only for what only pixels show.
+// Waits poll a condition until a deadline; no judgement is taken again until it passes.
 //
 // The expected facts (banner, menu, colours) and the verdicts on the probe's records
 // (camera, turns, tick chain, heap, pictures) are the desktop harness's: tests/harness/web.py
 // answers them, so that both builds are held to the same ones.
 //
 // The site comes from the environment, which CTest sets: AVIFOLD_WEB_SITE (the folder
-// tools/build_web.sh writes) and, for the GL error check, AVIFOLD_WEB_DEBUG_SITE.
+// tools/build_web.sh writes), for the GL error check AVIFOLD_WEB_DEBUG_SITE, and the
+// engine, AVIFOLD_WEB_ENGINE (chromium, the default, or firefox).
 
 import {execFileSync} from 'node:child_process';
 import fs from 'node:fs';
@@ -17,7 +18,7 @@ import http from 'node:http';
 import path from 'node:path';
 import {fileURLToPath} from 'node:url';
 import zlib from 'node:zlib';
-import {chromium} from 'playwright-core';
+import puppeteer from 'puppeteer-core';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
 
@@ -58,15 +59,17 @@ const TYPES = {'.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css
                '.wasm': 'application/wasm', '.png': 'image/png', '.metadata': 'application/json'};
 
 // Serves the site's folder as a plain static server does, gzip-compressed when asked.
-// `without` names images left out of the package's list, as if they were not there.
+// `without` names images left out of the package's list, as if they were not there;
+// `failing` names files of the site answered with a server error.
 // `sent` counts the bytes that went over the wire.
-export async function serveSite(root, {without = []} = {}) {
+export async function serveSite(root, {without = [], failing = []} = {}) {
   const site = {sent: 0, url: '', close: null};
   const server = http.createServer((request, response) => {
     const name = decodeURIComponent(new URL(request.url, 'http://site').pathname);
     const file = path.join(root, name.endsWith('/') ? name + 'index.html' : name);
-    if (!file.startsWith(root) || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
-      response.writeHead(404);
+    const missing = !file.startsWith(root) || !fs.existsSync(file) || !fs.statSync(file).isFile();
+    if (missing || failing.includes(path.basename(file))) {
+      response.writeHead(missing ? 404 : 500);
       response.end();
       return;
     }
@@ -93,25 +96,50 @@ export async function serveSite(root, {without = []} = {}) {
 
 // --- The browser ---------------------------------------------------------------------------
 
-// Debian's Chromium, headless, rendering WebGL on the CPU, with nothing of its own going
-// out to the network (this machine has none).
-export function launchBrowser() {
-  return chromium.launch({
-    executablePath: process.env.AVIFOLD_CHROMIUM || '/usr/bin/chromium',
-    args: ['--no-sandbox', '--disable-gpu', '--enable-unsafe-swiftshader', '--disable-quic',
-           '--no-first-run', '--disable-background-networking', '--disable-component-update',
-           '--disable-sync', '--disable-background-timer-throttling',
-           '--disable-renderer-backgrounding'],
+// A page's size unless a scenario asks for another: the desktop harness's screen.
+export const VIEWPORT = {width: facts.screenSize[0], height: facts.screenSize[1]};
+
+// Firefox's settings beyond puppeteer's, which keep it off the network.
+const FIREFOX_PREFS = {
+  'app.update.auto': false, 'extensions.update.enabled': false,
+  'network.captive-portal-service.enabled': false, 'network.connectivity-service.enabled': false,
+  'toolkit.telemetry.enabled': false, 'toolkit.telemetry.server': '',
+  // Full screen at once, without the transition or the notice over the canvas.
+  'full-screen-api.transition-duration.enter': '0 0',
+  'full-screen-api.transition-duration.leave': '0 0', 'full-screen-api.warning.timeout': 0,
+};
+
+// Debian's Chromium or Firefox ESR, each with a fresh profile, drawing WebGL on the CPU.
+// Chromium runs headless; Firefox has no WebGL headless here, so its window shows on the
+// X display it runs under (python3 -m harness run --), as large as the screen, since no
+// window manager makes it so in full screen.
+export function launchBrowser(engine = process.env.AVIFOLD_WEB_ENGINE || 'chromium') {
+  if (engine == 'chromium') {
+    return puppeteer.launch({
+      browser: 'chrome', executablePath: process.env.AVIFOLD_CHROMIUM || '/usr/bin/chromium',
+      args: ['--no-sandbox', '--disable-gpu', '--enable-unsafe-swiftshader', '--disable-quic'],
+    });
+  }
+  if (engine != 'firefox') throw new Error(`no engine "${engine}": chromium or firefox`);
+  env('DISPLAY');
+  return puppeteer.launch({
+    browser: 'firefox', headless: false, extraPrefsFirefox: FIREFOX_PREFS,
+    executablePath: process.env.AVIFOLD_FIREFOX || '/usr/bin/firefox-esr',
+    args: [`--width=${VIEWPORT.width}`, `--height=${VIEWPORT.height}`],
   });
 }
 
 const PROBE = fs.readFileSync(path.join(here, 'probe.js'), 'utf8');
 
-// The page of a site, with the probe, once it has drawn its first frames.
-export async function openApp(browser, url, {probe = true, frames = 3} = {}) {
-  const page = await browser.newPage({viewport: {width: 1024, height: 768}});
+// The page of a site, with the probe, once it has drawn its first frames; in a browser
+// context of its own, with an empty cache. `viewport` may add deviceScaleFactor,
+// hasTouch and isMobile to the size; Firefox takes only deviceScaleFactor.
+export async function openApp(browser, url, {probe = true, frames = 3, viewport = {}} = {}) {
+  const context = await browser.createBrowserContext();
+  const page = await context.newPage();
+  await page.setViewport({...VIEWPORT, ...viewport});
   const app = new App(page);
-  if (probe) await page.addInitScript(PROBE);
+  if (probe) await page.evaluateOnNewDocument(PROBE);
   await page.goto(url);
   if (probe) await app.waitForMore('swaps', frames, START_TIMEOUT);
   return app;
@@ -122,7 +150,11 @@ export class App {
     this.page = page;
     this.errors = [];
     page.on('pageerror', (error) => this.errors.push(error.message));
-    page.on('crash', () => this.errors.push('the page crashed'));
+    page.on('error', (error) => this.errors.push(`the page crashed: ${error.message}`));
+  }
+
+  close() {
+    return this.page.browserContext().close();
   }
 
   probe(read, argument) {
@@ -134,7 +166,7 @@ export class App {
   }
 
   console() {
-    return this.page.locator('#console').textContent();
+    return this.probe(() => document.getElementById('console').textContent);
   }
 
   // Until `more` of the probe's count ('swaps' or 'ticks') have come.
@@ -173,35 +205,58 @@ export class App {
     }, `frames of ${count} ticks from tick ${tick}`);
   }
 
+  // The centre and box of the first shown element a selector finds (the first whose first
+  // child reads `label`, when one is given); null while there is none. One question to the
+  // page, as a busy machine makes puppeteer's element handles slow.
+  shown(selector, label = null) {
+    return this.probe(([s, text]) => {
+      const shown = [...document.querySelectorAll(s)].find((e) => e.getClientRects().length > 0 &&
+        (text === null || e.firstChild.textContent === text));
+      if (!shown) return null;
+      const {x, y, width, height} = shown.getBoundingClientRect();
+      return {x: x + width / 2, y: y + height / 2, box: {x, y, width, height}};
+    }, [selector, label]);
+  }
+
+  menuOpen() {
+    return this.probe(() => document.querySelector('.glut-menu') !== null);
+  }
+
+  closedMenu() {
+    return waitFor(async () => !(await this.menuOpen()), 'the menu to close');
+  }
+
   // The menu, opened with the right button on the canvas; and the canvas's box.
   async openMenu() {
-    const box = await this.page.locator('#canvas').boundingBox();
+    const {box} = await this.shown('#canvas');
     await this.page.mouse.click(box.x + 100, box.y + 100, {button: 'right'});
-    const menu = this.page.locator('.glut-menu').first();
-    await menu.waitFor({state: 'visible'});
-    return [menu, box];
+    await waitFor(() => this.shown('.glut-menu'), 'the menu');
+    return box;
   }
 
   // Chooses an entry of the menu by its label; View's entries through the View submenu.
   // Returns the probe's record of the choice.
   async choose(label) {
     const after = (await this.counts()).swaps;
-    const [menu] = await this.openMenu();
+    await this.openMenu();
+    const entry = (text) => waitFor(() => this.shown('.glut-entry', text), `the entry ${text}`);
     if (facts.viewMenu.includes(label)) {
-      await menu.getByText('View', {exact: true}).hover();
+      const view = await entry('View');
+      await this.page.mouse.move(view.x, view.y);
     }
-    await menu.getByText(label, {exact: true}).first().click();
-    await menu.waitFor({state: 'detached'});
+    const chosen = await entry(label);
+    await this.page.mouse.click(chosen.x, chosen.y);
+    await this.closedMenu();
     return this.waitForEvent('menu', after, {label});
   }
 
   async menuLabels() {
-    const [menu, box] = await this.openMenu();
-    const labels = await menu.locator(':scope > .glut-entry').evaluateAll(
-      (entries) => entries.map((e) => e.firstChild.textContent));
+    const box = await this.openMenu();
+    const labels = await this.probe(() => [...document.querySelectorAll(
+      'body > .glut-menu > .glut-entry')].map((e) => e.firstChild.textContent));
     await this.page.keyboard.press('Shift');  // no key the program reads
     await this.page.mouse.click(box.x + box.width + 40, box.y + 10);
-    await menu.waitFor({state: 'detached'});
+    await this.closedMenu();
     return labels;
   }
 
@@ -212,8 +267,10 @@ export class App {
   // Chooses "Full Screen Mode" and waits for the program's full-screen view.
   async enterFullScreen() {
     const event = await this.choose('Full Screen Mode');
-    const screen = await this.page.evaluate(() => [innerWidth, innerHeight]);
-    await this.waitForEvent('reshape', event.frame, {w: screen[0], h: screen[1]});
+    // The page's size as it is once full screen has come, whenever the browser gets there.
+    const fullView = (frame) => avifoldProbe.events.find((e) => e.kind == 'reshape' &&
+      e.frame >= frame && e.w == innerWidth && e.h == innerHeight);
+    await waitFor(() => this.probe(fullView, event.frame), 'full screen');
     return event;
   }
 

@@ -1,6 +1,6 @@
 // A measuring probe for the browser build, loaded into the page before any of the page's
-// own scripts (Playwright's addInitScript). As the desktop probe wraps GL and GLUT entry
-// points with LD_PRELOAD, this one wraps the program's imports (the GL and GLUT calls it
+// own scripts (puppeteer's evaluateOnNewDocument). As the desktop probe wraps GL and GLUT
+// entry points with LD_PRELOAD, this one wraps the program's imports (the GL and GLUT calls it
 // makes) as the module is instantiated, passes every call on unchanged, and keeps a record
 // that a scenario reads with page.evaluate(() => avifoldProbe...):
 //   ticks, swaps, timerArms        counts, as the desktop probe's counts file; a tick is
@@ -70,12 +70,8 @@
     const width = gl.drawingBufferWidth, height = gl.drawingBufferHeight;
     const data = new Uint8Array(width * height * 4);
     gl.readPixels(0, 0, width, height, gl.RGBA, gl.UNSIGNED_BYTE, data);
-    let text = '';
-    for (let i = 0; i < data.length; i += 0x8000) {
-      text += String.fromCharCode.apply(null, data.subarray(i, i + 0x8000));
-    }
     const taken = pictures.taken;
-    taken.push({width, height, frame: probe.swaps + 1, tick: probe.ticks, data: btoa(text)});
+    taken.push({width, height, frame: probe.swaps + 1, tick: probe.ticks, data});
     // Waiting for two frames in a row that show one tick: a new tick starts the pair again.
     if (pictures.sameTick && taken.length == 2 && taken[0].tick != taken[1].tick) {
       taken.shift();
@@ -88,7 +84,14 @@
   probe.capture = (count, sameTick = false) => {
     Object.assign(pictures, {wanted: sameTick ? 2 : count, sameTick, taken: []});
   };
-  probe.captured = () => (pictures.wanted > 0 ? null : pictures.taken);
+  // Encoded only when asked for, not at the swap, so as to slow the frames read no more.
+  probe.captured = () => (pictures.wanted > 0 ? null : pictures.taken.map((p) => {
+    let text = '';
+    for (let i = 0; i < p.data.length; i += 0x8000) {
+      text += String.fromCharCode.apply(null, p.data.subarray(i, i + 0x8000));
+    }
+    return Object.assign({}, p, {data: btoa(text)});
+  }));
 
   // --- What each frame asks of GL ----------------------------------------------------
   let frame = null;

@@ -1,5 +1,6 @@
-// The browser build in headless Chromium: the same program as on the desktop, judged by
-// the same facts. Each test opens the page afresh from a server on 127.0.0.1.
+// The browser build in Chromium or Firefox (AVIFOLD_WEB_ENGINE): the same program as on the
+// desktop, judged by the same facts. Each test opens the page afresh from a server on
+// 127.0.0.1.
 
 import assert from 'node:assert/strict';
 import path from 'node:path';
@@ -23,7 +24,7 @@ async function withApp(t, root, options, run) {
   const server = await h.serveSite(root, options);
   const app = await h.openApp(browser, server.url);
   t.after(async () => {
-    await app.page.close();
+    await app.close();
     await server.close();
   });
   await run(app);
@@ -140,7 +141,7 @@ test('full screen and back ten times: settings, one tick chain, no growth of hea
       if (trip == 0) {
         // In full screen the right button opens no menu; GLUT would show it at once.
         await app.page.mouse.click(200, 200, {button: 'right'});
-        assert.equal(await app.page.locator('.glut-menu').count(), 0);
+        assert.equal(await app.menuOpen(), false);
       }
       const back = await app.leaveFullScreen(trip % 2 == 1);
       const [windowed] = await app.framesFrom(back.frame + 1, 1);
