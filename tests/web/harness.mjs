@@ -62,8 +62,11 @@ const TYPES = {'.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css
 // `without` names images left out of the package's list, as if they were not there;
 // `failing` names files of the site answered with a server error.
 // `sent` counts the bytes that went over the wire.
-export async function serveSite(root, {without = [], failing = []} = {}) {
-  const site = {sent: 0, url: '', close: null};
+// `held` names a file of which only the first half is sent until `release()`.
+export async function serveSite(root, {without = [], failing = [], held = ''} = {}) {
+  let release = null;
+  const released = new Promise((resolve) => { release = resolve; });
+  const site = {sent: 0, url: '', close: null, release};
   const server = http.createServer((request, response) => {
     const name = decodeURIComponent(new URL(request.url, 'http://site').pathname);
     const file = path.join(root, name.endsWith('/') ? name + 'index.html' : name);
@@ -86,7 +89,12 @@ export async function serveSite(root, {without = [], failing = []} = {}) {
     }
     site.sent += body.length;
     response.writeHead(200, headers);
-    response.end(body);
+    if (path.basename(file) != held) {
+      response.end(body);
+      return;
+    }
+    response.write(body.subarray(0, body.length >> 1));
+    released.then(() => response.end(body.subarray(body.length >> 1)));
   });
   await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
   site.url = `http://127.0.0.1:${server.address().port}/`;
@@ -113,17 +121,21 @@ const FIREFOX_PREFS = {
 // Chromium runs headless; Firefox has no WebGL headless here, so its window shows on the
 // X display it runs under (python3 -m harness run --), as large as the screen, since no
 // window manager makes it so in full screen.
-export function launchBrowser(engine = process.env.AVIFOLD_WEB_ENGINE || 'chromium') {
+// `webgl`: 0 for a browser with WebGL turned off, as some visitors have it.
+export const ENGINE = process.env.AVIFOLD_WEB_ENGINE || 'chromium';
+export function launchBrowser(engine = ENGINE, {webgl = 1} = {}) {
   if (engine == 'chromium') {
     return puppeteer.launch({
       browser: 'chrome', executablePath: process.env.AVIFOLD_CHROMIUM || '/usr/bin/chromium',
-      args: ['--no-sandbox', '--disable-gpu', '--enable-unsafe-swiftshader', '--disable-quic'],
+      args: ['--no-sandbox', '--disable-gpu', '--enable-unsafe-swiftshader', '--disable-quic',
+             ...(webgl ? [] : ['--disable-webgl'])],
     });
   }
   if (engine != 'firefox') throw new Error(`no engine "${engine}": chromium or firefox`);
   env('DISPLAY');
   return puppeteer.launch({
-    browser: 'firefox', headless: false, extraPrefsFirefox: FIREFOX_PREFS,
+    browser: 'firefox', headless: false,
+    extraPrefsFirefox: {...FIREFOX_PREFS, 'webgl.disabled': !webgl},
     executablePath: process.env.AVIFOLD_FIREFOX || '/usr/bin/firefox-esr',
     args: [`--width=${VIEWPORT.width}`, `--height=${VIEWPORT.height}`],
   });
@@ -151,6 +163,37 @@ export class App {
     this.errors = [];
     page.on('pageerror', (error) => this.errors.push(error.message));
     page.on('error', (error) => this.errors.push(`the page crashed: ${error.message}`));
+    this.messages = [];  // what the page wrote to the browser's console
+    page.on('console', (message) => this.messages.push(message.text()));
+  }
+
+  // What the page says over the canvas: {shown, text, alert}.
+  status() {
+    return this.probe(() => {
+      const status = document.getElementById('status');
+      return {shown: !status.hidden, text: status.textContent,
+              alert: status.getAttribute('role') == 'alert'};
+    });
+  }
+
+  // What the page says once it says something that `matches`.
+  said(matches, what) {
+    return waitFor(async () => {
+      const status = await this.status();
+      return status.shown && matches.test(status.text) ? status : null;
+    }, what);
+  }
+
+  // The canvas's size in CSS pixels, its drawing buffer's, the page's pixel ratio and
+  // width, and how wide the page's content is.
+  fit() {
+    return this.probe(() => {
+      const canvas = document.getElementById('canvas');
+      const box = canvas.getBoundingClientRect();
+      return {css: [box.width, box.height], buffer: [canvas.width, canvas.height],
+              ratio: devicePixelRatio, width: innerWidth,
+              content: document.documentElement.scrollWidth};
+    });
   }
 
   close() {
@@ -267,9 +310,10 @@ export class App {
   // Chooses "Full Screen Mode" and waits for the program's full-screen view.
   async enterFullScreen() {
     const event = await this.choose('Full Screen Mode');
-    // The page's size as it is once full screen has come, whenever the browser gets there.
+    // The page's size in device pixels once full screen has come, whenever it comes.
     const fullView = (frame) => avifoldProbe.events.find((e) => e.kind == 'reshape' &&
-      e.frame >= frame && e.w == innerWidth && e.h == innerHeight);
+      e.frame >= frame && e.w == Math.round(innerWidth * devicePixelRatio) &&
+      e.h == Math.round(innerHeight * devicePixelRatio));
     await waitFor(() => this.probe(fullView, event.frame), 'full screen');
     return event;
   }
@@ -282,7 +326,8 @@ export class App {
     } else {
       await this.page.keyboard.press('Escape');
     }
-    const [w, h] = facts.windowSize;
+    const ratio = await this.probe(() => devicePixelRatio);
+    const [w, h] = facts.windowSize.map((side) => side * ratio);
     const event = await this.waitForEvent('reshape', after, {w, h});
     await waitFor(async () => (await this.fullScreenElement()) === null, 'the end of full screen');
     return event;

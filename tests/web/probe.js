@@ -10,8 +10,10 @@
 //   events                         {kind, tick, frame, ...}: context (a window the program
 //                                  created), arm (a timer armed outside a tick), menu
 //                                  (an entry chosen, by label), key (a key the page
-//                                  delivered), reshape (the viewport the program set),
-//                                  terrain (a terrain list compiled: its vertex heights)
+//                                  saw, kept from the browser or not), heard (a key the
+//                                  program's callbacks heard), reshape (the viewport the
+//                                  program set), terrain (a terrain list compiled: its
+//                                  vertex heights)
 //   frames                         the latest frame records: birds (bird-list calls),
 //                                  chars (bitmap characters), fog, clear, far, cam (yaw,
 //                                  pitch, x, y, z), bird0 (x, y, z, heading), mean (x, y, z),
@@ -61,6 +63,20 @@
       }, 'vi'));
     }
     return countedTicks.get(func);
+  }
+
+  // --- Keys the program heard: its key callbacks, behind the probe's own ----------------
+  const heard = new Map();  // the program's callback -> the probe's, in the table
+  function heardKeys(func, callback) {
+    if (!func) return func;
+    if (!heard.has(func)) {
+      const real = window.Module.getWasmTableEntry(func);
+      heard.set(func, window.Module.addFunction((key, x, y) => {
+        event('heard', {callback, key});
+        real(key, x, y);
+      }, 'viii'));
+    }
+    return heard.get(func);
   }
 
   // --- Pictures of the canvas as frames leave it -------------------------------------
@@ -138,6 +154,9 @@
       if (!inTick) event('arm', {ms});
       real(ms, countedTick(func), value);
     },
+    glutKeyboardFunc(real, func) { real(heardKeys(func, 'keyboard')); },
+    glutSpecialFunc(real, func) { real(heardKeys(func, 'special')); },
+    glutSpecialUpFunc(real, func) { real(heardKeys(func, 'specialUp')); },
     glutSwapBuffers(real) {
       if (pictures.wanted > 0) takePicture();
       real();
@@ -255,8 +274,10 @@
       event('menu', {label: entry.firstChild.textContent});
     }
   }, true);
+  // Seen last, once the page has kept the key from the browser (cancelled) or not.
   for (const kind of ['keydown', 'keyup']) {
-    window.addEventListener(kind, (e) => event('key', {type: kind, key: e.key}), true);
+    window.addEventListener(kind, (e) => event('key', {type: kind, key: e.key,
+                                                       cancelled: e.defaultPrevented}));
   }
 
   // --- Live WebGL objects --------------------------------------------------------------

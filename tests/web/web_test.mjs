@@ -7,28 +7,47 @@ import path from 'node:path';
 import {after, before, test} from 'node:test';
 import * as h from './harness.mjs';
 
+const {waitFor} = h;
+
 const site = path.resolve(h.env('AVIFOLD_WEB_SITE'));
 const debugSite = path.resolve(h.env('AVIFOLD_WEB_DEBUG_SITE'));
 const facts = h.facts;
 const START = [2 * facts.flock, 1, facts.fogGrey, facts.fogFar];  // birds, fog, clear, far
 const settings = (f) => [f.birds, f.fog, f.clear.map(Math.fround), f.far];
+const VIEWPORT_WIDTH = h.VIEWPORT.width;
 const ROUND_TRIPS = 10;
+const ARROWS = {ArrowLeft: 100, ArrowUp: 101, ArrowRight: 102, ArrowDown: 103};  // GLUT's codes
 const WARM_UP_TRIPS = 2;
 
 let browser;
 before(async () => { browser = await h.launchBrowser(); });
 after(async () => { await browser.close(); });
 
-// A page of the site, closed with its server after the test; no page error may occur.
-async function withApp(t, root, options, run) {
-  const server = await h.serveSite(root, options);
-  const app = await h.openApp(browser, server.url);
+// A page of the site (served with `serving`, opened with `opening`), closed with its
+// server after the test; no page error may occur, nor a complaint about a listener.
+async function withApp(t, root, {serving = {}, opening = {}} = {}, run) {
+  const server = await h.serveSite(root, serving);
+  const app = await h.openApp(browser, server.url, opening);
   t.after(async () => {
     await app.close();
     await server.close();
   });
-  await run(app);
+  await run(app, server);
   assert.deepEqual(app.errors, []);
+  assert.deepEqual(app.messages.filter((m) => /passive event listener/.test(m)), []);
+}
+
+// Bird 0, and the camera behind it, turns `rate` degrees a tick once the turn has settled
+// after the program's `callback` heard `key` (GLUT's code) from `press`.
+async function turnsAfter(app, callback, key, press, rate) {
+  const start = (await app.counts()).swaps;
+  await press();
+  const heard = await app.waitForEvent('heard', start, {callback, key});
+  const frames = await app.framesFromTick(heard.tick + facts.turnSettleTicks, 12);
+  const steps = h.turns(frames);
+  assert.ok(steps.length >= 6, JSON.stringify(frames));
+  assert.deepEqual(steps, steps.map(() => rate));
+  assert.deepEqual(h.misplaced('behind_bird0', frames), []);
 }
 
 // The frame after an event, and the ones after it.
@@ -37,7 +56,19 @@ async function nextFrames(app, event, count = 2) {
 }
 
 test('starts as on the desktop: banner, title, menu, and every frame the whole scene', async (t) => {
-  await withApp(t, site, {}, async (app) => {
+  // The shipped site shows the share of its files arrived until the first frame, carries
+  // none of the tests' instruments, and sends at most 1.5 MB.
+  const loading = {serving: {held: 'avifold.data'}, opening: {probe: false}};
+  await withApp(t, site, loading, async (app, server) => {
+    await app.said(/^Loading Avifold: [1-9][0-9]? %$/, 'a share of the files');
+    server.release();
+    await waitFor(async () => !(await app.status()).shown, 'the first frame');
+    assert.equal(await app.console(), facts.banner);
+    const instruments = ['addFunction', 'getWasmTableEntry', '_avifoldHeapInUse'];
+    assert.deepEqual(await app.probe((names) => names.filter((n) => n in Module), instruments), []);
+    assert.ok(server.sent <= 1.5e6, `${server.sent} bytes sent`);
+  });
+  await withApp(t, debugSite, {}, async (app) => {
     assert.equal(await app.console(), facts.banner);
     assert.equal(await app.page.title(), 'Avifold');
     const [first, second] = await app.framesFrom(1, 2);
@@ -66,10 +97,93 @@ test('starts as on the desktop: banner, title, menu, and every frame the whole s
   });
 });
 
-test('menu commands switch fog, shadows, read-out and hills, and relabel their entries', async (t) => {
-  await withApp(t, site, {}, async (app) => {
-    let [f] = await nextFrames(app, await app.choose('+ Fog'));
+// The keys the page saw from `press` that it kept from the browser, and those the program
+// heard pressed (GLUT's codes), once the page has seen Shift released after them.
+async function keysFrom(app, press) {
+  const start = (await app.events()).length;
+  await press();
+  await app.page.keyboard.press('Shift');
+  const events = await waitFor(async () => {
+    const seen = (await app.events()).slice(start);
+    return seen.some((e) => e.kind == 'key' && e.type == 'keyup' && e.key == 'Shift') && seen;
+  }, 'the keys');
+  return {kept: events.filter((e) => e.kind == 'key' && e.type == 'keydown' && e.cancelled)
+                     .map((e) => e.key),
+          heard: events.filter((e) => e.kind == 'heard' && e.callback != 'specialUp')
+                       .map((e) => e.key)};
+}
+
+// The element with the focus: its role, id and (for a menu entry) label.
+const focused = (app) => app.probe(() => {
+  const e = document.activeElement;
+  return {role: e.getAttribute('role'), id: e.id, label: e.firstChild && e.firstChild.textContent};
+});
+
+test('menu commands switch fog, shadows, read-out and hills, and relabel their entries; ' +
+     'the keys stay the browser\'s, the keyboard works the menu, menus stay on screen', async (t) => {
+  await withApp(t, debugSite, {opening: {viewport: {height: 600}}}, async (app) => {
+    // Until a click gives the canvas the keys, every key is the browser's. Then only the
+    // arrows are kept from it, and keys with Alt never reach the program.
+    const keys = async () => {
+      for (const key of ['ArrowUp', 'a', 'F2', 'PageDown', ' ']) await app.page.keyboard.press(key);
+      await app.page.keyboard.down('Alt');
+      await app.page.keyboard.press('ArrowRight');
+      await app.page.keyboard.up('Alt');
+      await app.page.keyboard.press('Tab');
+    };
+    assert.deepEqual(await keysFrom(app, keys), {kept: [], heard: []});
+    await app.probe(() => scrollTo({top: 0, behavior: 'instant'}));
+    const {box} = await app.shown('#canvas');
+    await app.page.mouse.click(box.x + box.width / 2, box.y + box.height / 2);
+    assert.match(await app.probe(() => document.getElementById('hint').textContent), /has the keys/);
+    assert.deepEqual(await keysFrom(app, keys), {kept: ['ArrowUp'], heard: [101, 97, 2, 105, 32, 9]});
+    assert.notEqual((await focused(app)).id, 'canvas', 'Tab took the focus on');
+    await app.probe(() => scrollTo({top: 0, behavior: 'instant'}));
+
+    // On the focused canvas Shift+F10 or the ContextMenu key opens the menu, at its first
+    // entry; the arrows move, Enter chooses and gives the canvas the keys back, Escape closes.
+    await app.page.focus('#canvas');
+    await app.page.keyboard.down('Shift');
+    await app.page.keyboard.press('F10');
+    await app.page.keyboard.up('Shift');
+    await waitFor(async () => (await focused(app)).label == 'View', 'the menu at its first entry');
+    assert.equal(await app.probe(() => document.querySelector('.glut-menu').getAttribute('role')), 'menu');
+    const before = (await app.counts()).swaps;
+    for (const key of ['ArrowDown', 'ArrowDown']) await app.page.keyboard.press(key);
+    assert.deepEqual(await focused(app), {role: 'menuitem', id: '', label: '+ Fog'});
+    await app.page.keyboard.press('Enter');
+    let [f] = await nextFrames(app, await app.waitForEvent('menu', before, {label: '+ Fog'}));
     assert.deepEqual(settings(f), [START[0], 0, facts.clearBlue, facts.clearFar]);
+    assert.equal((await focused(app)).id, 'canvas');
+    // WebDriver BiDi has no ContextMenu key to press: Firefox opens it by Shift+F10 again.
+    if (h.ENGINE == 'firefox') {
+      await app.page.keyboard.down('Shift');
+      await app.page.keyboard.press('F10');
+      await app.page.keyboard.up('Shift');
+    } else {
+      await app.page.keyboard.press('ContextMenu');
+    }
+    await waitFor(() => app.menuOpen(), 'the menu by its key');
+    await app.page.keyboard.press('Escape');
+    await app.closedMenu();
+    assert.equal((await focused(app)).id, 'canvas');
+
+    // Opened by the canvas's bottom right corner, the menu opens upwards and its submenu to
+    // the left, both inside the viewport.
+    await app.page.mouse.click(box.x + box.width - 4, box.y + box.height - 4, {button: 'right'});
+    const view = await waitFor(() => app.shown('.glut-entry', 'View'), 'the menu');
+    await app.page.mouse.move(view.x, view.y);
+    const menus = await waitFor(async () => {
+      const shown = await app.probe(() => [...document.querySelectorAll('.glut-menu')]
+        .filter((m) => m.getClientRects().length > 0).map((m) => m.getBoundingClientRect().toJSON()));
+      return shown.length == 2 && shown;
+    }, 'the View submenu');
+    for (const m of menus) {
+      assert.ok(m.left >= 0 && m.top >= 0 && m.right <= VIEWPORT_WIDTH && m.bottom <= 600, JSON.stringify(m));
+    }
+    await app.page.mouse.click(10, 10);
+    await app.closedMenu();
+
     const [picture] = await app.pictures(1);
     assert.ok(h.showsScene(picture, facts.bluePixel), 'blue sky without fog');
     [f] = await nextFrames(app, await app.choose('- Fog'));
@@ -99,7 +213,7 @@ test('menu commands switch fog, shadows, read-out and hills, and relabel their e
 });
 
 test('views place the camera, and the arrows fly bird 0 in Bird Control', async (t) => {
-  await withApp(t, site, {}, async (app) => {
+  await withApp(t, debugSite, {}, async (app) => {
     const cameraFromNextTick = async (label, view) => {
       const event = await app.choose(label);
       assert.deepEqual(h.misplaced(view, await app.framesFromTick(event.tick + 1, 10)), [], label);
@@ -107,23 +221,14 @@ test('views place the camera, and the arrows fly bird 0 in Bird Control', async 
     await cameraFromNextTick('Smart Follow', 'follows_flock');
     await cameraFromNextTick('Bird Control', 'behind_bird0');
 
-    // A held arrow turns bird 0, and the camera behind it, 3 degrees a tick once the
-    // turn has settled; "d" marks the left arrow's slot for good.
-    const turns = async (key, press, rate) => {
-      const start = (await app.counts()).swaps;
-      await press();
-      const pressed = await app.waitForEvent('key', start, {type: 'keydown', key});
-      const frames = await app.framesFromTick(pressed.tick + facts.turnSettleTicks, 12);
-      const steps = h.turns(frames);
-      assert.ok(steps.length >= 6, JSON.stringify(frames));
-      assert.deepEqual(steps, steps.map(() => rate));
-      assert.deepEqual(h.misplaced('behind_bird0', frames), []);
-    };
-    for (const [key, rate] of [['ArrowLeft', 3], ['ArrowRight', -3]]) {
-      await turns(key, () => app.page.keyboard.down(key), rate * facts.topTurnRate / 3);
+    // A held arrow turns bird 0 at the top rate; "d" marks the left arrow's slot for good.
+    for (const [key, rate] of [['ArrowLeft', 1], ['ArrowRight', -1]]) {
+      await turnsAfter(app, 'special', ARROWS[key], () => app.page.keyboard.down(key),
+                       rate * facts.topTurnRate);
       await app.page.keyboard.up(key);
     }
-    await turns('d', () => app.page.keyboard.press('d'), facts.topTurnRate);
+    await turnsAfter(app, 'keyboard', 'd'.charCodeAt(0), () => app.page.keyboard.press('d'),
+                     facts.topTurnRate);
   });
 });
 
@@ -165,7 +270,7 @@ test('full screen and back ten times: settings, one tick chain, no growth of hea
 });
 
 test('a missing image gives the message and draws its texture as plain white', async (t) => {
-  await withApp(t, site, {without: ['ground512.raw']}, async (app) => {
+  await withApp(t, debugSite, {serving: {without: ['ground512.raw']}}, async (app) => {
     assert.equal(await app.console(), facts.banner + h.MISSING_FILE_MESSAGE);
     await app.choose('+ Fog');
     await app.choose('Smart Follow');
@@ -173,5 +278,133 @@ test('a missing image gives the message and draws its texture as plain white', a
     const [picture] = await app.pictures(1);
     const white = h.colourShare(picture, [255, 255, 255], 0, 0, 360, 640, 480);
     assert.ok(white > 0.3, `white ground: ${white}`);
+  });
+});
+
+test('phones and tablets: the canvas fits at 4:3 and draws sharp, and touch reaches the ' +
+     'menu and flies bird 0', async (t) => {
+  const phone = {width: 390, height: 844, deviceScaleFactor: 3, hasTouch: true, isMobile: true};
+  await withApp(t, debugSite, {opening: {viewport: phone}}, async (app) => {
+    // Upright and turned, the canvas is as wide as the page lets it be, 4:3, its buffer
+    // that size in device pixels, and the program hears that size.
+    for (const [width, height] of [[844, 390], [390, 844]]) {
+      const after = (await app.counts()).swaps;
+      await app.page.setViewport({...phone, width, height});
+      const fit = await waitFor(async () => {
+        const now = await app.fit();
+        const sharp = now.css.every((side, i) => Math.round(side * now.ratio) == now.buffer[i]);
+        return now.width == width && sharp && now;
+      }, `a ${width} px wide page, drawn at its device pixels`);
+      assert.ok(fit.content <= width && fit.css[0] <= width, JSON.stringify(fit));
+      assert.ok(Math.abs(fit.css[0] * 3 - fit.css[1] * 4) < 0.1, JSON.stringify(fit));
+      assert.equal(fit.ratio, phone.deviceScaleFactor);
+      await app.waitForEvent('reshape', after, {w: fit.buffer[0], h: fit.buffer[1]});
+    }
+
+    // A long press opens the menu, a tap chooses; the Menu button opens it too.
+    const tap = async (selector, label = null) => {
+      const at = await waitFor(() => app.shown(selector, label), `${selector} ${label}`);
+      await app.page.touchscreen.tap(at.x, at.y);
+    };
+    const canvas = await app.shown('#canvas');
+    const finger = await app.page.touchscreen.touchStart(canvas.x, canvas.y);
+    await waitFor(() => app.shown('.glut-menu'), 'the menu from a long press');
+    await finger.end();
+    let after = (await app.counts()).swaps;
+    await tap('.glut-entry', '+ Fog');
+    let [f] = await nextFrames(app, await app.waitForEvent('menu', after, {label: '+ Fog'}));
+    assert.equal(f.fog, 0);
+    await tap('#menu-button');
+    after = (await app.counts()).swaps;
+    await tap('.glut-entry', '- Fog');
+    [f] = await nextFrames(app, await app.waitForEvent('menu', after, {label: '- Fog'}));
+    assert.equal(f.fog, 1);
+
+    // The arrow buttons are the arrow keys, held while a finger is on them, several at
+    // once: bird 0 turns as a held arrow key turns it, and every release is heard.
+    const left = await app.shown('#arrows button[data-key="100"]');
+    const up = await app.shown('#arrows button[data-key="101"]');
+    let fingers = [];
+    await turnsAfter(app, 'special', ARROWS.ArrowLeft, async () => {
+      fingers.push(await app.page.touchscreen.touchStart(left.x, left.y));
+    }, facts.topTurnRate);
+    after = (await app.counts()).swaps;
+    fingers.push(await app.page.touchscreen.touchStart(up.x, up.y));
+    await app.waitForEvent('heard', after, {callback: 'special', key: ARROWS.ArrowUp});
+    for (const held of fingers) await held.end();
+    for (const key of [ARROWS.ArrowLeft, ARROWS.ArrowUp]) {
+      await app.waitForEvent('heard', after, {callback: 'specialUp', key});
+    }
+
+    // A tablet at twice the pixels: full screen is drawn at the screen's device pixels.
+    // (A change of isMobile or hasTouch would load the page again.)
+    const tablet = {...phone, width: 1024, height: 768, deviceScaleFactor: 2};
+    await app.page.setViewport(tablet);
+    await app.enterFullScreen();
+    await app.leaveFullScreen();
+    // Where full screen is refused (a frame that does not allow it), the canvas covers the
+    // page and follows its size, at the page's shape, not stretched.
+    await app.probe(() => {
+      HTMLElement.prototype.requestFullscreen = () => Promise.reject(new TypeError('refused'));
+    });
+    await app.enterFullScreen();
+    after = (await app.counts()).swaps;
+    await app.page.setViewport({...tablet, width: 600, height: 800});
+    await app.waitForEvent('reshape', after, {w: 1200, h: 1600});
+  });
+});
+
+test('failures speak in the page: no WebGL, a lost context given back, each missing ' +
+     'file, a page opened from disk', async (t) => {
+  // Without WebGL the page says so and loads no program at all.
+  const withoutWebgl = await h.launchBrowser(h.ENGINE, {webgl: 0});
+  t.after(() => withoutWebgl.close());
+  const server = await h.serveSite(site);
+  t.after(() => server.close());
+  const noWebgl = await h.openApp(withoutWebgl, server.url, {probe: false});
+  assert.ok((await noWebgl.said(/WebGL/, 'no WebGL')).alert);
+  assert.deepEqual(await noWebgl.probe(() => [...document.scripts].map((s) => s.src.split('/').pop())),
+                   ['page.js']);
+  assert.deepEqual(noWebgl.errors, []);
+
+  // A file that does not come is named; from disk, the page gives the command that serves it.
+  for (const name of ['avifold.js', 'avifold.wasm', 'avifold.data', 'avifold-data.js',
+                      'avifold-data.js.metadata']) {
+    await withApp(t, site, {serving: {failing: [name]}, opening: {probe: false}}, async (app) => {
+      const said = await app.said(new RegExp(`could not load ${name.replace(/\./g, '\\.')}\\b`), name);
+      assert.ok(said.alert, name);
+    });
+  }
+  // Firefox reads a page's own folder from disk, and the demo runs there.
+  const fromDisk = await h.openApp(browser, `file://${site}/index.html`, {probe: false});
+  t.after(() => fromDisk.close());
+  if (h.ENGINE == 'firefox') {
+    await waitFor(async () => !(await fromDisk.status()).shown, 'the first frame from disk');
+  } else {
+    await fromDisk.said(/python3 -m http\.server --bind 127\.0\.0\.1 -d build-web\/site 8000/,
+                        'the command');
+  }
+  assert.deepEqual(fromDisk.errors, []);
+
+  // A lost context: the page says so, no frame is drawn and the ticks go on; given back,
+  // the program sets its GL up again and the scene comes back with the switches it had.
+  await withApp(t, debugSite, {}, async (app) => {
+    await app.choose('+ Fog');
+    await app.probe(() => {
+      window.loser = Module.ctx.getExtension('WEBGL_lose_context');
+      loser.loseContext();
+    });
+    await app.said(/lost/, 'the lost picture');
+    const {swaps} = await app.counts();
+    await app.waitForMore('ticks', 10);
+    assert.equal((await app.counts()).swaps, swaps, 'no frame while the context is lost');
+    await app.probe(() => loser.restoreContext());
+    await waitFor(async () => !(await app.status()).shown, 'the picture back');
+    const [f] = await app.framesFrom(swaps + 1, 1);
+    assert.deepEqual(settings(f), [START[0], 0, facts.clearBlue, facts.clearFar]);
+    const [picture] = await app.pictures(1);
+    assert.ok(h.showsScene(picture, facts.bluePixel), 'the scene back, without fog');
+    const chain = h.oneChain(await app.probe(() => avifoldProbe.tickTimes));
+    assert.ok(chain.holds, JSON.stringify(chain));
   });
 });
