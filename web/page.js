@@ -203,11 +203,11 @@
   // takes them from here instead of fetching them again.
   var imagesHeld = 0;
   var imagesReady = 0;
-  module.preRun = [function() {
+  module.preRun = [].concat(module.preRun || [], function() {
     if (imagesReady) return;
     imagesHeld = 1;
     module.addRunDependency('avifold.data');
-  }];
+  });
   module.instantiateWasm = function(imports, receive) {
     program.then(function(bytes) {
       if (!bytes) return;
