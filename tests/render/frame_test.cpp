@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -65,16 +66,47 @@ static void expectColour(GLenum which, float red, float green, float blue) {
   EXPECT_FLOAT_EQ(colour[2], blue) << which;
 }
 
-TEST_F(FrameTest, InitLoadsTheSevenTexturesIntoTheirSlots) {
+static std::vector<unsigned char> fileBytes(const char* path) {
+  std::vector<unsigned char> bytes;
+  FILE* file = fopen(path, "rb");
+  for (int c; file != nullptr && (c = fgetc(file)) != EOF;) {
+    bytes.push_back(static_cast<unsigned char>(c));
+  }
+  if (file != nullptr) {
+    fclose(file);
+  }
+  return bytes;
+}
+
+// Each image reaches GL whole, byte for byte as stored, red, green, blue: the file's first
+// row is the texture's top row, the last one GL holds.
+TEST_F(FrameTest, InitLoadsTheSevenImagesIntoTheirSlotsAsStored) {
   EXPECT_EQ(initQuietly(), "");  // every file of data/ is there
   for (const TextureFile& file : kTextureSet) {
     const Texture* texture = renderer->texture(file.slot);
     ASSERT_NE(texture, nullptr) << file.path;
     ASSERT_NE(texture->path, nullptr) << file.path;
     EXPECT_STREQ(texture->path, file.path);
-    EXPECT_EQ(texture->width, file.size) << file.path;
-    EXPECT_EQ(texture->height, file.size) << file.path;
-    EXPECT_NE(texture->glName, 0u) << file.path;
+    ASSERT_NE(texture->glName, 0u) << file.path;
+    std::vector<unsigned char> stored = fileBytes(file.path);
+    size_t side = static_cast<size_t>(file.size);
+    ASSERT_EQ(stored.size(), side * side * 3) << file.path;
+    glBindTexture(GL_TEXTURE_2D, texture->glName);
+    int size[2] = {0, 0};
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &size[0]);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &size[1]);
+    ASSERT_TRUE(size[0] == file.size && size[1] == file.size) << file.path;
+    std::vector<unsigned char> held(side * side * 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, held.data());
+    size_t mismatches = 0;
+    for (size_t pixel = 0; pixel < side * side; pixel++) {
+      size_t glPixel = (side - 1 - pixel / side) * side + pixel % side;
+      for (size_t c = 0; c < 3; c++) {
+        mismatches += held[glPixel * 4 + c] != stored[pixel * 3 + c];
+      }
+    }
+    EXPECT_EQ(mismatches, 0u) << file.path;
   }
 }
 

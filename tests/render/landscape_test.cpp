@@ -32,26 +32,9 @@ static bool degenerate(const CapturedTriangle& t) {
   return sameVertex(t.v[0], t.v[1]) || sameVertex(t.v[1], t.v[2]) || sameVertex(t.v[0], t.v[2]);
 }
 
-// The landscape as the tests expect it: the four water strips, and the terrain mesh as GL
-// receives it, 49 strips of 98 triangles.
+// The terrain mesh as GL receives it: 49 strips of 98 triangles.
 class LandscapeTest : public TestScene {
  protected:
-  // One water vertex: texture (s, t) at (x, 0, z). kOffset marks a coordinate that takes the
-  // current scroll offset.
-  struct WaterCorner {
-    float s;
-    float t;
-    float x;
-    float z;
-  };
-  static constexpr float kOffset = -7.0f;
-  static constexpr WaterCorner kWaterStrips[4][4] = {
-      {{kOffset, 0, 0, 0}, {kOffset, 1, 0, 1000}, {1, 0, -1000, 0}, {1, 1, -1000, 1000}},
-      {{0, kOffset, -500, 0}, {0, 1, -500, -1000}, {1, kOffset, 1500, 0}, {1, 1, 1500, -1000}},
-      {{0, kOffset, 980, 0}, {0, 1, 1500, 0}, {1, kOffset, 980, 1000}, {1, 1, 1500, 1000}},
-      {{0, kOffset, 1500, 980}, {0, 1, 1500, 1500}, {1, kOffset, -500, 980}, {1, 1, -500, 1500}},
-  };
-
   std::vector<CapturedTriangle> terrainTriangles() {
     std::vector<CapturedTriangle> all =
         captureTriangles([this] { glCallList(renderer->terrainList); });
@@ -220,7 +203,49 @@ TEST_F(LandscapeTest, WaterTurnsAtExactlyOneAndExactlyZero) {
   EXPECT_EQ(waterScrollDirection, 1.0f);
 }
 
-TEST_F(LandscapeTest, WaterStripsUseTheNewOffsetOnTheirLandSide) {
+const float kLandEnd = 980.0f;  // the land's far edge in x and z; it starts at 0
+
+// One water strip as drawn: its rectangle, its corners' texture coordinates, and whether
+// one of them runs across it from the scroll offset on the land's edge to 1 on the outer
+// edge while the other is 0 or 1.
+struct WaterStrip {
+  float x0 = 1e9f, x1 = -1e9f, z0 = 1e9f, z1 = -1e9f;
+  std::set<std::pair<float, float>> corners;
+  bool scrollsAcross = false;
+};
+
+static WaterStrip waterStrip(const CapturedTriangle* halves, float offset) {
+  WaterStrip w;
+  for (int k = 0; k < 6; k++) {
+    const CapturedVertex& v = halves[k / 3].v[k % 3];
+    w.x0 = std::min(w.x0, std::round(v.x));
+    w.x1 = std::max(w.x1, std::round(v.x));
+    w.z0 = std::min(w.z0, std::round(v.z));
+    w.z1 = std::max(w.z1, std::round(v.z));
+    w.corners.insert({v.s, v.t});
+  }
+  bool sAcross = true;
+  bool tAcross = true;
+  for (int k = 0; k < 6; k++) {
+    const CapturedVertex& v = halves[k / 3].v[k % 3];
+    float x = std::round(v.x);
+    float z = std::round(v.z);
+    bool onLand = (x == 0 && w.x1 == 0) || (x == kLandEnd && w.x0 == kLandEnd) ||
+                  (z == 0 && w.z1 == 0) || (z == kLandEnd && w.z0 == kLandEnd);
+    float across = onLand ? offset : 1.0f;
+    sAcross = sAcross && v.s == across && (v.t == 0 || v.t == 1);
+    tAcross = tAcross && v.t == across && (v.s == 0 || v.s == 1);
+    EXPECT_NEAR(v.y, 0.0f, kPositionSlack);
+    EXPECT_EQ(v.colour[0], 1.0f);
+    EXPECT_EQ(v.colour[3], 1.0f);
+  }
+  w.scrollsAcross = sAcross != tAcross;
+  return w;
+}
+
+// Four strips of water, none over the land, reach from -1000 to 1500 and leave no gap in
+// the square from -500; each scrolls on the side that touches the land.
+TEST_F(LandscapeTest, WaterStripsSurroundTheLandScrollingOnTheirLandSide) {
   waterScroll = 0.25f;
   waterScrollDirection = 1.0f;
   std::vector<CapturedTriangle> water = captureTriangles([this] { renderer->drawWater(); });
@@ -228,30 +253,31 @@ TEST_F(LandscapeTest, WaterStripsUseTheNewOffsetOnTheirLandSide) {
   EXPECT_FLOAT_EQ(offset, 0.251f);
   ASSERT_EQ(water.size(), 8u);  // four strips of two triangles, in order
 
+  std::vector<WaterStrip> strips;
+  float area = 0;
+  float lowest = 0;
+  float highest = 0;
   for (int strip = 0; strip < 4; strip++) {
-    std::set<int> cornersSeen;
-    for (int half = 0; half < 2; half++) {
-      for (const CapturedVertex& v : water[strip * 2 + half].v) {
-        EXPECT_NEAR(v.y, 0.0f, kPositionSlack);
-        EXPECT_EQ(v.colour[0], 1.0f);
-        EXPECT_EQ(v.colour[3], 1.0f);
-        int corner = -1;
-        for (int c = 0; c < 4; c++) {
-          const WaterCorner& w = kWaterStrips[strip][c];
-          if (std::fabs(v.x - w.x) < 0.1f && std::fabs(v.z - w.z) < 0.1f) {
-            corner = c;
-          }
-        }
-        ASSERT_NE(corner, -1) << "strip " << strip + 1 << " sent (" << v.x << ", " << v.z << ")";
-        cornersSeen.insert(corner);
-        const WaterCorner& w = kWaterStrips[strip][corner];
-        EXPECT_EQ(v.s, w.s == kOffset ? offset : w.s)
-            << "strip " << strip + 1 << " corner " << corner;
-        EXPECT_EQ(v.t, w.t == kOffset ? offset : w.t)
-            << "strip " << strip + 1 << " corner " << corner;
-      }
+    WaterStrip w = waterStrip(&water[strip * 2], offset);
+    EXPECT_TRUE(w.scrollsAcross) << "strip " << strip + 1;
+    EXPECT_EQ(w.corners.size(), 4u) << "strip " << strip + 1;
+    EXPECT_FALSE(w.x0 < kLandEnd && w.x1 > 0 && w.z0 < kLandEnd && w.z1 > 0) << strip + 1;
+    area += (w.x1 - w.x0) * (w.z1 - w.z0);
+    lowest = std::min({lowest, w.x0, w.z0});
+    highest = std::max({highest, w.x1, w.z1});
+    strips.push_back(w);
+  }
+  EXPECT_EQ(lowest, -1000.0f);
+  EXPECT_EQ(highest, 1500.0f);
+  EXPECT_EQ(area, 4560000.0f);
+  for (float x = -490; x < highest; x += 20) {
+    for (float z = -490; z < highest; z += 20) {
+      bool land = x > 0 && x < kLandEnd && z > 0 && z < kLandEnd;
+      bool wet = std::any_of(strips.begin(), strips.end(), [&](const WaterStrip& w) {
+        return w.x0 <= x && x <= w.x1 && w.z0 <= z && z <= w.z1;
+      });
+      ASSERT_TRUE(land || wet) << "no water at " << x << "," << z;
     }
-    EXPECT_EQ(cornersSeen.size(), 4u) << "strip " << strip + 1;
   }
 }
 
