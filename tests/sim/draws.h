@@ -1,16 +1,13 @@
-// The core tests' random generator. The test program defines rand() and srand() itself, so
-// the simulation and the terrain draw from this generator: a test counts the draws a step
-// takes, and scripts the next draws to put a bump, a bird or a goal where it wants, instead
-// of repeating the expressions the code draws with.
+// The core tests' rand() and srand(): the test program defines its own, which take the
+// C library's place for the simulation and the terrain too. A test counts the draws a
+// step takes and scripts the next ones, to put a bump, a bird or a goal where it wants.
 #ifndef AVIFOLD_TESTS_SIM_DRAWS_H
 #define AVIFOLD_TESTS_SIM_DRAWS_H
 
 #include <vector>
 
-// rand() calls since the last srand().
-int drawsSoFar();
-
-// The next rand() calls return these values in order; after them the generator goes on.
+int drawsSoFar();  // rand() calls since the last srand()
+// The next rand() calls return these values in order; the generator goes on after them.
 void scriptDraws(const std::vector<int>& values);
 
 #endif
