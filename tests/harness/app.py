@@ -12,12 +12,10 @@ from .facts import (DATA_FILES, MAIN_MENU, MENU_BORDER, MENU_ENTRY_HEIGHT, SCREE
                     VIEW_MENU, WINDOW_SIZE, WINDOW_TITLE)
 from .pictures import Geometry, Picture
 from .probe import (Event, Frame, MenuEntry, Menus, PaceVerdict, Probe, built_menus,
-                    pace_verdict)
+                    one_chain, tick_rate)
 from .processes import (EFFECT_TIMEOUT, START_TIMEOUT, T, die_with_runner, env_path,
                         stop_process, wait_for)
 from .xserver import XServer
-
-CONTROL_SECONDS = 5.0  # the longest control stretch a pace is judged against
 
 
 def link_data(folder: str, skip: Sequence[str] = ()) -> None:
@@ -193,19 +191,18 @@ class App:
         return self.wait(enough, "%d frames %s" % (count, what))
 
     def pace_through(self, event: Callable[[], int], seconds: float) -> PaceVerdict:
-        """The ticks over `seconds` after an event, against the pace of the same length
-        (at most CONTROL_SECONDS) just before it; `event` makes it and returns the
-        monotonic time (ns) just after."""
-        control = min(seconds, CONTROL_SECONDS)
-        self.wait(lambda: (t := self.probe.tick_times()) and t[-1] - t[0] >= control * 1e9,
-                  "%.0f s of ticks before the event" % control,
-                  timeout=control + EFFECT_TIMEOUT)
-        event_ns = event()
-        end_ns = event_ns + int(seconds * 1e9)
+        """The ticks over `seconds` after an event against those over as long just before
+        it; `event` makes it and returns the monotonic time (ns) just after."""
+        span = int(seconds * 1e9)
+        self.wait(lambda: (t := self.probe.tick_times()) and t[-1] - t[0] >= span,
+                  "%.0f s of ticks before the event" % seconds, seconds + EFFECT_TIMEOUT)
+        start = event()
         times = self.wait(
-            lambda: t if (t := self.probe.tick_times()) and t[-1] >= end_ns else None,
-            "a tick %.1f s after the event" % seconds, timeout=seconds + EFFECT_TIMEOUT)
-        return pace_verdict(times, event_ns, control, seconds)
+            lambda: t if (t := self.probe.tick_times()) and t[-1] >= start + span else None,
+            "a tick %.1f s after the event" % seconds, seconds + EFFECT_TIMEOUT)
+        return PaceVerdict(tick_rate(times, start - span, start),
+                           tick_rate(times, start, start + span),
+                           one_chain([t for t in times if start <= t < start + span]))
 
     def last_frame(self) -> Frame:
         return self.wait(lambda: (self.probe.frames() or [None])[-1], "a frame")
@@ -294,7 +291,10 @@ class App:
             menu = self.wait(lambda: [m for m in self.server.menus() if m != main],
                              "the View submenu")[0]
             entries = view
-        chosen = [i for i, entry in enumerate(entries) if entry.label == label][occurrence]
+        shown = [i for i, entry in enumerate(entries) if entry.label == label]
+        if len(shown) <= occurrence:
+            raise AssertionError("no entry shows %r: %s" % (label, [e.label for e in entries]))
+        chosen = shown[occurrence]
         self._point(menu, chosen + 1)
         self.server.run("xdotool", "click", "1")
         event = None

@@ -216,12 +216,3 @@ class PaceVerdict(NamedTuple):
 
     def holds(self) -> bool:
         return self.after.per_second >= KEPT_PACE * self.before.per_second and self.chain.holds()
-
-
-def pace_verdict(times_ns: Sequence[int], event_ns: int, before_s: float,
-                 after_s: float) -> PaceVerdict:
-    """The ticks for `after_s` seconds after an event against `before_s` seconds before it."""
-    end_ns = event_ns + int(after_s * 1e9)
-    return PaceVerdict(tick_rate(times_ns, event_ns - int(before_s * 1e9), event_ns),
-                       tick_rate(times_ns, event_ns, end_ns),
-                       one_chain([t for t in times_ns if event_ns <= t < end_ns]))

@@ -13,6 +13,13 @@ static float heightAt(const Terrain& t, int x, int z) {
   return t.heights[x * kTerrainSamples + z];
 }
 
+// Regenerates t with these draws first.
+static void regenerateWith(Terrain& t, const std::vector<int>& draws) {
+  srand(1);
+  scriptDraws(draws);
+  t.regenerate();
+}
+
 // Hills from bumps drawn at these grid cells, and at cell (0, 0), which no sample sees,
 // for the rest of the hundred; the draws after them as scripted in `after`.
 static void raiseHillsAt(Terrain& t, const std::vector<std::pair<int, int>>& cells,
@@ -23,10 +30,8 @@ static void raiseHillsAt(Terrain& t, const std::vector<std::pair<int, int>>& cel
     draws[2 * n + 1] = cells[n].second;
   }
   draws.insert(draws.end(), after.begin(), after.end());
-  srand(1);
-  scriptDraws(draws);
   t.flat = 0;
-  t.regenerate();
+  regenerateWith(t, draws);
 }
 
 TEST(TerrainDraws, FlatGroundDrawsOnlyItsTreesAndHillsDrawBumpsStepsThenTrees) {
@@ -55,14 +60,14 @@ TEST(TerrainDraws, FlatGroundDrawsOnlyItsTreesAndHillsDrawBumpsStepsThenTrees) {
 TEST(TerrainHills, ALoneBumpRaisesTheBlockBelowAndLeftOfItHoweverOftenDrawn) {
   const int p = 30;
   const int q = 20;
-  Terrain once;
+  Terrain once, twice;
   raiseHillsAt(once, {{p, q}});
-  Terrain twice;
   raiseHillsAt(twice, {{p, q}, {p, q}});
   EXPECT_EQ(memcmp(once.heights, twice.heights, sizeof once.heights), 0) << "still one bump";
 
   float block[4][4];
   float sum = 0;
+  float squares = 0;  // how sharply the bump is spread: this pins every weight down
   for (int x = 0; x < kTerrainSamples; x++) {
     for (int z = 0; z < kTerrainSamples; z++) {
       int dx = x - (p - 4);
@@ -74,6 +79,7 @@ TEST(TerrainHills, ALoneBumpRaisesTheBlockBelowAndLeftOfItHoweverOftenDrawn) {
       }
       block[dx][dz] = heightAt(once, x, z);
       sum += block[dx][dz];
+      squares += block[dx][dz] * block[dx][dz];
     }
   }
   for (int dx = 0; dx < 4; dx++) {
@@ -87,13 +93,6 @@ TEST(TerrainHills, ALoneBumpRaisesTheBlockBelowAndLeftOfItHoweverOftenDrawn) {
   }
   EXPECT_FLOAT_EQ(sum - block[0][0], 10.0f) << "the window's weights make up its divisor";
   EXPECT_LT(block[0][0], block[0][1]) << "the far corner only keeps its own bump";
-  // How sharply the bump is spread: the sum of the squares pins every weight down.
-  float squares = 0;
-  for (const auto& row : block) {
-    for (float h : row) {
-      squares += h * h;
-    }
-  }
   EXPECT_FLOAT_EQ(squares, 8.5560169f);
 }
 
@@ -157,11 +156,9 @@ TEST(TerrainTrees, EachSiteTakesItsOwnThreeDrawsOnHillsAndOnFlatGround) {
   }
   for (int flat = 0; flat <= 1; flat++) {
     Terrain ground;
+    ground.flat = flat;
     if (flat) {
-      ground.flat = 1;
-      srand(1);
-      scriptDraws(trees);
-      ground.regenerate();
+      regenerateWith(ground, trees);
     } else {
       std::vector<int> after(5000, 0);
       after.insert(after.end(), trees.begin(), trees.end());
