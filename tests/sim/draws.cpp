@@ -7,7 +7,7 @@
 static uint64_t g_state = 1;
 static int g_draws = 0;
 static std::vector<int> g_script;
-static size_t g_scripted = 0;  // script values already drawn
+static int g_scriptFrom = 0;  // the draw that returns the script's first value
 
 void srand(unsigned seed) noexcept {
   g_state = seed;
@@ -16,9 +16,9 @@ void srand(unsigned seed) noexcept {
 }
 
 int rand() noexcept {
-  g_draws++;
-  if (g_scripted < g_script.size()) {
-    return g_script[g_scripted++];
+  int k = g_draws++ - g_scriptFrom;
+  if (k >= 0 && k < static_cast<int>(g_script.size())) {
+    return g_script[static_cast<size_t>(k)];
   }
   g_state = g_state * 6364136223846793005u + 1442695040888963407u;
   return static_cast<int>((g_state >> 33) & RAND_MAX);
@@ -28,7 +28,7 @@ int drawsSoFar() {
   return g_draws;
 }
 
-void scriptDraws(const std::vector<int>& values) {
+void scriptDraws(const std::vector<int>& values, int after) {
   g_script = values;
-  g_scripted = 0;
+  g_scriptFrom = g_draws + after;
 }

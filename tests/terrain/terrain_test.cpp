@@ -13,13 +13,6 @@ static float heightAt(const Terrain& t, int x, int z) {
   return t.heights[x * kTerrainSamples + z];
 }
 
-// Regenerates t with these draws first.
-static void regenerateWith(Terrain& t, const std::vector<int>& draws) {
-  srand(1);
-  scriptDraws(draws);
-  t.regenerate();
-}
-
 // Hills from bumps drawn at these grid cells, and at cell (0, 0), which no sample sees,
 // for the rest of the hundred; the draws after them as scripted in `after`.
 static void raiseHillsAt(Terrain& t, const std::vector<std::pair<int, int>>& cells,
@@ -30,8 +23,10 @@ static void raiseHillsAt(Terrain& t, const std::vector<std::pair<int, int>>& cel
     draws[2 * n + 1] = cells[n].second;
   }
   draws.insert(draws.end(), after.begin(), after.end());
+  srand(1);
+  scriptDraws(draws);
   t.flat = 0;
-  regenerateWith(t, draws);
+  t.regenerate();
 }
 
 TEST(TerrainDraws, FlatGroundDrawsOnlyItsTreesAndHillsDrawBumpsStepsThenTrees) {
@@ -157,13 +152,9 @@ TEST(TerrainTrees, EachSiteTakesItsOwnThreeDrawsOnHillsAndOnFlatGround) {
   for (int flat = 0; flat <= 1; flat++) {
     Terrain ground;
     ground.flat = flat;
-    if (flat) {
-      regenerateWith(ground, trees);
-    } else {
-      std::vector<int> after(5000, 0);
-      after.insert(after.end(), trees.begin(), trees.end());
-      raiseHillsAt(ground, {{8, 47}, {22, 31}}, after);
-    }
+    srand(16);
+    scriptDraws(trees, flat ? 0 : 200 + 5000);
+    ground.regenerate();
     float raised = 0;
     for (int t = 0; t < kTreeCount; t++) {
       const TreeSite& site = ground.treeSites[t];
