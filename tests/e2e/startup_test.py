@@ -1,5 +1,5 @@
-"""Start-up: the console banner, one window, the first frames' settings and camera,
-and the fogged scene with its red read-out on the screen."""
+"""Start-up: the console banner, one window with its menu, the first frames' settings and
+camera, and the fogged scene with its red read-out on the screen."""
 
 import harness as h
 
@@ -14,6 +14,8 @@ class StartUp(h.Session):
         self.assertEqual(app.stdout(), h.BANNER)
         self.assertEqual(self.server.windows(h.WINDOW_TITLE), [app.window])
         self.assertEqual(self.server.geometry(app.window)[2:], h.WINDOW_SIZE)
+        self.assertEqual([[e.label for e in menu] for menu in app.menus()],
+                         [list(h.MAIN_MENU), list(h.VIEW_MENU)])
         # The first tick is armed for one tick's time; no timer but the chain's ticks so far.
         self.assertEqual(app.probe.events("arm")[0].fields["ms"], str(h.TICK_MS))
         verdict = h.one_chain(app.probe.tick_times())

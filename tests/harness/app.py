@@ -8,10 +8,11 @@ import time
 import unittest
 from typing import Callable, Dict, List, Optional, Sequence, Tuple
 
-from .facts import (DATA_FILES, MAIN_MENU, MENU_BORDER, MENU_ENTRY_HEIGHT, MENU_IDS,
-                    SCREEN_SIZE, VIEW_MENU, WINDOW_SIZE, WINDOW_TITLE)
+from .facts import (DATA_FILES, MAIN_MENU, MENU_BORDER, MENU_ENTRY_HEIGHT, SCREEN_SIZE,
+                    VIEW_MENU, WINDOW_SIZE, WINDOW_TITLE)
 from .pictures import Geometry, Picture
-from .probe import Event, Frame, Probe, TickRate, tick_rate
+from .probe import (Event, Frame, MenuEntry, Menus, PaceVerdict, Probe, built_menus,
+                    one_chain, tick_rate)
 from .processes import (EFFECT_TIMEOUT, START_TIMEOUT, T, die_with_runner, env_path,
                         stop_process, wait_for)
 from .xserver import XServer
@@ -99,7 +100,6 @@ class App:
                 stdout=out, stderr=err, stdin=subprocess.DEVNULL,
                 preexec_fn=die_with_runner)
         self.window: Optional[int] = None
-        self.menu_labels = list(MAIN_MENU)
         self.menu_entry_height = MENU_ENTRY_HEIGHT
         # Under Wine a top-level X window holds the frame that Wine draws itself, and
         # the window that GL draws into is its child.
@@ -190,14 +190,19 @@ class App:
             return frames[:count] if len(frames) >= count else None
         return self.wait(enough, "%d frames %s" % (count, what))
 
-    def ticks_through(self, start_ns: int, end_ns: int) -> TickRate:
-        """The tick rate over a stretch of monotonic time, once the record has a tick
-        past its end."""
+    def pace_through(self, event: Callable[[], int], seconds: float) -> PaceVerdict:
+        """The ticks over `seconds` after an event against those over as long just before
+        it; `event` makes it and returns the monotonic time (ns) just after."""
+        span = int(seconds * 1e9)
+        self.wait(lambda: (t := self.probe.tick_times()) and t[-1] - t[0] >= span,
+                  "%.0f s of ticks before the event" % seconds, seconds + EFFECT_TIMEOUT)
+        start = event()
         times = self.wait(
-            lambda: t if (t := self.probe.tick_times()) and t[-1] >= end_ns else None,
-            "a tick %.1f s after the stretch began" % ((end_ns - start_ns) / 1e9),
-            timeout=(end_ns - start_ns) / 1e9 + EFFECT_TIMEOUT)
-        return tick_rate(times, start_ns, end_ns)
+            lambda: t if (t := self.probe.tick_times()) and t[-1] >= start + span else None,
+            "a tick %.1f s after the event" % seconds, seconds + EFFECT_TIMEOUT)
+        return PaceVerdict(tick_rate(times, start - span, start),
+                           tick_rate(times, start, start + span),
+                           one_chain([t for t in times if start <= t < start + span]))
 
     def last_frame(self) -> Frame:
         return self.wait(lambda: (self.probe.frames() or [None])[-1], "a frame")
@@ -262,25 +267,41 @@ class App:
         self.server.run("xdotool", "mousemove", g.left + x, g.top + y, "click", "3")
         return self.wait(lambda: (self.server.menus() or [None])[0], "the context menu")
 
+    def menus(self) -> Menus:
+        """The menus as the program built and last labelled them, from the probe's
+        record; without the probe, as the program first builds them."""
+        if self.probe:
+            return built_menus(self.probe.events("entry"))
+        return Menus([MenuEntry(shown, 0, shown == "View") for shown in MAIN_MENU],
+                     [MenuEntry(shown, 0, False) for shown in VIEW_MENU])
+
+    @property
+    def menu_labels(self) -> List[str]:
+        return [entry.label for entry in self.menus().main]
+
     def choose(self, label: str, occurrence: int = 0) -> Optional[Event]:
         """Chooses the entry that now shows `label` (a View entry through its submenu;
         of two such entries, the `occurrence`th) and returns the probe's record of the
         command the program received (None for a program without the probe)."""
         after = self.probe.counts().swaps if self.probe else 0
-        menu = self.open_menu()
-        if label in VIEW_MENU:
-            self._point(menu, 1)
-            sub = self.wait(lambda: [m for m in self.server.menus() if m != menu],
-                            "the View submenu")[0]
-            self._point(sub, VIEW_MENU.index(label) + 1)
-        else:
-            entries = [i for i, shown in enumerate(self.menu_labels) if shown == label]
-            self._point(menu, entries[occurrence] + 1)
+        entries, view = self.menus()
+        main = menu = self.open_menu()
+        if label in [entry.label for entry in view]:
+            self._point(main, [entry.sub for entry in entries].index(True) + 1)
+            menu = self.wait(lambda: [m for m in self.server.menus() if m != main],
+                             "the View submenu")[0]
+            entries = view
+        shown = [i for i, entry in enumerate(entries) if entry.label == label]
+        if len(shown) <= occurrence:
+            raise AssertionError("no entry shows %r: %s" % (label, [e.label for e in entries]))
+        chosen = shown[occurrence]
+        self._point(menu, chosen + 1)
         self.server.run("xdotool", "click", "1")
         event = None
         if self.probe:
-            event = self.wait_for_event("menu", after, id=MENU_IDS[label])
-        self._relabel(label)
+            # A frame after the command shows it has run, relabelling included.
+            event = self.wait_for_event("menu", after, id=entries[chosen].id)
+            self.frames_after(event)
         self.wait(lambda: not self.server.menus(), "the menu to close")
         return event
 
@@ -288,13 +309,6 @@ class App:
         height = self.menu_entry_height
         self.server.run("xdotool", "mousemove", menu.left + menu.width // 2,
                         menu.top + MENU_BORDER + height * (entry - 1) + height // 2)
-
-    def _relabel(self, label: str) -> None:
-        if label == "Full Screen Mode":
-            self.menu_labels = list(MAIN_MENU)  # the next window builds a fresh menu
-        elif label[:2] in ("+ ", "- "):
-            flipped = ("- " if label[0] == "+" else "+ ") + label[2:]
-            self.menu_labels[self.menu_labels.index(label)] = flipped
 
     # Full screen --------------------------------------------------------------------
 

@@ -16,15 +16,11 @@ WINDOW_SIZE = (640, 480)
 DATA_FILES = ("ground512.raw", "cloud0.raw", "good1.raw", "water0.raw", "water1.raw",
               "tree0.raw", "tree1.raw")
 
-# The context menu, entry by entry as GLUT numbers them, with the id each label gives
-# the program. A toggle's "+" label switches the setting off and becomes "-".
+# The context menu as the program first builds it, entry by entry as GLUT numbers them.
+# A toggle's "+" label switches the setting off and becomes "-".
 MAIN_MENU = ("View", "----------", "+ Fog", "+ Shadows", "+ FPS", "+ Bumps and Hills",
              "----------", "Full Screen Mode")
 VIEW_MENU = ("Bird Control", "Smart Follow")
-MENU_IDS = {"Bird Control": 11, "Smart Follow": 12, "----------": -1,
-            "- Fog": 20, "+ Fog": 21, "+ Shadows": 30, "- Shadows": 31,
-            "+ FPS": 40, "- FPS": 41, "+ Bumps and Hills": 80, "- Bumps and Hills": 81,
-            "Full Screen Mode": 100}
 MENU_WINDOW = "freeglut menu"
 MENU_BORDER = 2  # pixels above a freeglut menu's first entry
 MENU_ENTRY_HEIGHT = 25

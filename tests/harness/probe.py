@@ -54,6 +54,32 @@ def _frame(fields: Dict[str, str], tick: int, frame: int) -> Frame:
                  _numbers(fields["mean"]))
 
 
+class MenuEntry(NamedTuple):
+    label: str  # as the program last labelled it
+    id: int  # what choosing it gives the program; for a submenu's entry, the submenu
+    sub: bool  # the entry opens a submenu
+
+
+class Menus(NamedTuple):
+    main: List[MenuEntry]  # the main menu the program built last
+    view: List[MenuEntry]  # its submenu
+
+
+def built_menus(entries: Sequence[Event]) -> Menus:
+    """The menus from the probe's "entry" events, each entry with its last label."""
+    menus: Dict[int, Dict[int, MenuEntry]] = {}
+    main = view = 0
+    for e in entries:
+        sub = "sub" in e.fields
+        menu = int(e.fields["menu"])
+        entry = MenuEntry(e.fields["label"].replace("_", " "),
+                          int(e.fields["sub" if sub else "id"]), sub)
+        menus.setdefault(menu, {})[int(e.fields["n"])] = entry
+        main, view = (menu, entry.id) if sub else (main, view)
+    listed = {m: [by_n[n] for n in sorted(by_n)] for m, by_n in menus.items()}
+    return Menus(listed.get(main, []), listed.get(view, []))
+
+
 def context_fog(event: Event) -> Dict[str, Tuple[float, ...]]:
     """A context's fog at its first frame, from a "fog" event."""
     return {name: _numbers(value) for name, value in event.fields.items()}
@@ -175,3 +201,18 @@ def tick_rate(times_ns: Sequence[int], start_ns: int, end_ns: int) -> TickRate:
     ticks = sum(1 for t in times_ns if start_ns <= t < end_ns)
     seconds = (end_ns - start_ns) / 1e9
     return TickRate(ticks, seconds, ticks / seconds)
+
+
+# After an event the chain keeps at least this share of the pace the same run showed
+# just before it. A starved machine slows both stretches alike; a frozen chain (a tick in
+# seconds) falls far below, and a spinning one (thousands a second) fails one_chain.
+KEPT_PACE = 0.8
+
+
+class PaceVerdict(NamedTuple):
+    before: TickRate  # the control: the stretch just before the event
+    after: TickRate
+    chain: ChainVerdict  # of the ticks after the event
+
+    def holds(self) -> bool:
+        return self.after.per_second >= KEPT_PACE * self.before.per_second and self.chain.holds()

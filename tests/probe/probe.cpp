@@ -18,6 +18,8 @@
 //                                              the fog a context has at its first frame:
 //                                              GL's defaults but for what was set in it
 //   menu id=<id>                               the program's menu callback is called
+//   entry menu=<menu> n=<entry> id=<id>|sub=<menu> label=<label, '_' for ' '>
+//                                              an entry added or relabelled (n from 1)
 //   key kind=char|down|up code=<c>             a keyboard callback is called
 //   reshape w=<w> h=<h>                        the reshape callback is called
 //   terrain vertices=<n> nonzero=<n> digest=<hex>  the terrain list was compiled
@@ -305,6 +307,39 @@ extern "C" int glutCreateMenu(IntCallback callback) {
   REAL(glutCreateMenu);
   g_menuCallback = callback;
   return real(callback != nullptr ? loggedMenu : nullptr);
+}
+
+// Entry n of the current menu (0: the one just added) as the program labels it, spaces
+// written as '_'. The probe reaches GLUT through dlsym only: it is preloaded into programs
+// without GLUT too.
+static void logEntry(int n, const char* what, int value, const char* label) {
+  static auto menu = reinterpret_cast<int (*)()>(dlsym(RTLD_NEXT, "glutGetMenu"));
+  static auto get = reinterpret_cast<int (*)(GLenum)>(dlsym(RTLD_NEXT, "glutGet"));
+  char text[64];
+  snprintf(text, sizeof text, "%s", label);
+  for (char* c = strchr(text, ' '); c != nullptr; c = strchr(c, ' ')) {
+    *c = '_';
+  }
+  n = n > 0 ? n : get(GLUT_MENU_NUM_ITEMS);
+  logEvent("entry menu=%d n=%d %s=%d label=%s", menu(), n, what, value, text);
+}
+
+extern "C" void glutAddMenuEntry(const char* label, int value) {
+  REAL(glutAddMenuEntry);
+  real(label, value);
+  logEntry(0, "id", value, label);
+}
+
+extern "C" void glutAddSubMenu(const char* label, int submenu) {
+  REAL(glutAddSubMenu);
+  real(label, submenu);
+  logEntry(0, "sub", submenu, label);
+}
+
+extern "C" void glutChangeToMenuEntry(int n, const char* label, int value) {
+  REAL(glutChangeToMenuEntry);
+  real(n, label, value);
+  logEntry(n, "id", value, label);
 }
 
 static KeyCallback g_specialKeys[2] = {nullptr, nullptr};  // pressed, released

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "render/bird_mesh.h"
 #include "tests/render/gl_capture.h"
 #include "tests/render/test_scene.h"
 
@@ -62,23 +63,14 @@ TEST_F(BirdsTest, ListHoldsTheNinetyTabledVerticesInTheCallersColour) {
       captureTriangles([this] { glCallList(renderer->birdList); });
   ASSERT_EQ(model.size(), 30u);
 
-  // vertex, u, v, x, y, z: the +x wing tip, the tail tip, the beak tip, and two
-  // occurrences of one position with their own texture coordinates.
-  const float rows[][6] = {
-      {1, 0.662f, 0.211f, 5, 1.5f, 0},    {3, 0.778f, 0.207f, 6.5f, 1.5f, 0},
-      {32, 0.188f, 0.329f, 0, -0.5f, -3}, {48, 1, 1, 0, 0.5f, 2},
-      {62, 0.407f, 0.567f, -1, 0.8f, 1},  {65, 0.407f, 0.576f, -1, 0.8f, 1},
-      {31, 0.34f, 0.36f, 0.5f, 0.5f, -1}, {51, 0.384f, 0.352f, 0.5f, 0.5f, -1},
-      {90, 0.2f, 0.958f, -6.5f, 1.5f, 0},
-  };
-  for (const float* row : rows) {
-    int n = static_cast<int>(row[0]);
+  // The mesh's rows in order, each as the nearest float.
+  for (int n = 1; n <= kBirdVertices; n++) {
+    const BirdVertex& row = kBirdMesh[n - 1];
     const CapturedVertex& v = modelVertex(model, 0, n);
-    EXPECT_FLOAT_EQ(v.s, row[1]) << "vertex " << n;
-    EXPECT_FLOAT_EQ(v.t, row[2]) << "vertex " << n;
-    EXPECT_NEAR(v.x, row[3], kSlack) << "vertex " << n;
-    EXPECT_NEAR(v.y, row[4], kSlack) << "vertex " << n;
-    EXPECT_NEAR(v.z, row[5], kSlack) << "vertex " << n;
+    EXPECT_TRUE(v.s == static_cast<float>(row.u) && v.t == static_cast<float>(row.v)) << n;
+    EXPECT_NEAR(v.x, row.x, kSlack) << "vertex " << n;
+    EXPECT_NEAR(v.y, row.y, kSlack) << "vertex " << n;
+    EXPECT_NEAR(v.z, row.z, kSlack) << "vertex " << n;
   }
   // The list sets no colour of its own.
   for (const CapturedTriangle& t : model) {

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -65,16 +66,32 @@ static void expectColour(GLenum which, float red, float green, float blue) {
   EXPECT_FLOAT_EQ(colour[2], blue) << which;
 }
 
-TEST_F(FrameTest, InitLoadsTheSevenTexturesIntoTheirSlots) {
+// Each image reaches GL whole, byte for byte as stored, red, green, blue: GL holds the
+// file's rows bottom first, four bytes a pixel.
+TEST_F(FrameTest, InitLoadsTheSevenImagesIntoTheirSlotsAsStored) {
   EXPECT_EQ(initQuietly(), "");  // every file of data/ is there
   for (const TextureFile& file : kTextureSet) {
     const Texture* texture = renderer->texture(file.slot);
-    ASSERT_NE(texture, nullptr) << file.path;
-    ASSERT_NE(texture->path, nullptr) << file.path;
+    ASSERT_TRUE(texture && texture->path && texture->glName) << file.path;
     EXPECT_STREQ(texture->path, file.path);
-    EXPECT_EQ(texture->width, file.size) << file.path;
-    EXPECT_EQ(texture->height, file.size) << file.path;
-    EXPECT_NE(texture->glName, 0u) << file.path;
+    std::ifstream in(file.path, std::ios::binary);
+    std::vector<unsigned char> stored((std::istreambuf_iterator<char>(in)), {});
+    size_t side = static_cast<size_t>(file.size);
+    ASSERT_EQ(stored.size(), side * side * 3) << file.path;
+    int held[2] = {0, 0};
+    glBindTexture(GL_TEXTURE_2D, texture->glName);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &held[0]);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &held[1]);
+    ASSERT_TRUE(held[0] == file.size && held[1] == file.size) << file.path;
+    std::vector<unsigned char> image(side * side * 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, image.data());
+    size_t mismatched = 0;
+    for (size_t i = 0; i < stored.size(); i++) {  // channel i % 3 of pixel i / 3, top row first
+      size_t row = i / 3 / side;
+      mismatched += image[((side - 1 - row) * side + i / 3 % side) * 4 + i % 3] != stored[i];
+    }
+    EXPECT_EQ(mismatched, 0u) << file.path;
   }
 }
 

@@ -32,26 +32,9 @@ static bool degenerate(const CapturedTriangle& t) {
   return sameVertex(t.v[0], t.v[1]) || sameVertex(t.v[1], t.v[2]) || sameVertex(t.v[0], t.v[2]);
 }
 
-// The landscape as the tests expect it: the four water strips, and the terrain mesh as GL
-// receives it, 49 strips of 98 triangles.
+// The terrain mesh as GL receives it: 49 strips of 98 triangles.
 class LandscapeTest : public TestScene {
  protected:
-  // One water vertex: texture (s, t) at (x, 0, z). kOffset marks a coordinate that takes the
-  // current scroll offset.
-  struct WaterCorner {
-    float s;
-    float t;
-    float x;
-    float z;
-  };
-  static constexpr float kOffset = -7.0f;
-  static constexpr WaterCorner kWaterStrips[4][4] = {
-      {{kOffset, 0, 0, 0}, {kOffset, 1, 0, 1000}, {1, 0, -1000, 0}, {1, 1, -1000, 1000}},
-      {{0, kOffset, -500, 0}, {0, 1, -500, -1000}, {1, kOffset, 1500, 0}, {1, 1, 1500, -1000}},
-      {{0, kOffset, 980, 0}, {0, 1, 1500, 0}, {1, kOffset, 980, 1000}, {1, 1, 1500, 1000}},
-      {{0, kOffset, 1500, 980}, {0, 1, 1500, 1500}, {1, kOffset, -500, 980}, {1, 1, -500, 1500}},
-  };
-
   std::vector<CapturedTriangle> terrainTriangles() {
     std::vector<CapturedTriangle> all =
         captureTriangles([this] { glCallList(renderer->terrainList); });
@@ -80,14 +63,15 @@ class LandscapeTest : public TestScene {
   }
 };
 
-TEST_F(LandscapeTest, TerrainListHoldsFortyNineStripsOfHundredVertices) {
-  std::vector<CapturedTriangle> mesh = terrainTriangles();
-
-  // Every triangle lies in one band between neighbouring z rows, as a strip of that
-  // band; each band holds 98 triangles over all 100 samples of its two rows.
+// Every triangle lies in one band between neighbouring z rows, as a strip of that band;
+// each band holds 98 triangles over all 100 samples of its two rows. The ground texture and
+// surface are continuous: every sample of rows 1..48 is sent by two strips, identically.
+TEST_F(LandscapeTest, TerrainListHoldsFortyNineStripsSharingTheirCommonRowsExactly) {
   std::vector<int> trianglesInBand(49, 0);
   std::vector<std::set<std::pair<int, int>>> samplesInBand(49);
-  for (const CapturedTriangle& t : mesh) {
+  std::map<std::pair<int, int>, std::vector<CapturedVertex>> sent;
+  std::map<std::pair<int, int>, std::set<int>> bands;
+  for (const CapturedTriangle& t : terrainTriangles()) {
     std::set<int> rows;
     for (const CapturedVertex& v : t.v) {
       rows.insert(gridIndex(v.z));
@@ -99,12 +83,36 @@ TEST_F(LandscapeTest, TerrainListHoldsFortyNineStripsOfHundredVertices) {
     ASSERT_LT(band, 49);
     trianglesInBand[band]++;
     for (const CapturedVertex& v : t.v) {
-      samplesInBand[band].insert({gridIndex(v.x), gridIndex(v.z)});
+      std::pair<int, int> sample = {gridIndex(v.x), gridIndex(v.z)};
+      samplesInBand[band].insert(sample);
+      sent[sample].push_back(v);
+      bands[sample].insert(band);
     }
   }
   for (int band = 0; band < 49; band++) {
     EXPECT_EQ(trianglesInBand[band], 98) << "band " << band;
     EXPECT_EQ(samplesInBand[band].size(), 100u) << "band " << band;
+  }
+  ASSERT_EQ(sent.size(), 2500u);
+  // The texture runs along row 0 in z, then down each column in x: each sample's
+  // coordinates are its neighbour's plus the neighbour's texture steps.
+  const float* u = world->terrain->texStepU;
+  const float* v = world->terrain->texStepV;
+  for (const auto& entry : sent) {
+    int a = entry.first.first;
+    int k = entry.first.second;
+    EXPECT_EQ(bands[entry.first].size(), (k == 0 || k == 49) ? 1u : 2u);
+    for (const CapturedVertex& p : entry.second) {
+      ASSERT_TRUE(sameVertex(p, entry.second[0])) << a << "," << k << " differs between strips";
+    }
+    const CapturedVertex& p = entry.second[0];
+    int back = (a - 1) * kTerrainSamples + k;
+    const CapturedVertex* before = a > 0 ? &sent[{a - 1, k}][0] : k > 0 ? &sent[{0, k - 1}][0] : &p;
+    ASSERT_EQ(p.s, a > 0 ? before->s + u[back] : 0.0f) << a << "," << k;
+    ASSERT_EQ(p.t, a > 0   ? before->t + v[back]
+                   : k > 0 ? before->t + v[k - 1]
+                           : 0.0f)
+        << a << "," << k;
   }
 }
 
@@ -127,51 +135,6 @@ TEST_F(LandscapeTest, HillsAreDrawnTenTimesAsHighAsStored) {
     highest = std::max(highest, v.y);
   });
   EXPECT_GT(highest, 10.0f);  // these are hills, not flat ground
-}
-
-TEST_F(LandscapeTest, HillTextureRunsAlongTheFirstRowThenDownEachColumn) {
-  // Sample [a][k] gets s = U[0][k] + ... + U[a-1][k] and
-  // t = (V[0][0] + ... + V[0][k-1]) + (V[0][k] + ... + V[a-1][k]).
-  const float* u = world->terrain->texStepU;
-  const float* v = world->terrain->texStepV;
-  forEachSample([&](const CapturedVertex& p, int a, int k) {
-    double s = 0;
-    double tt = 0;
-    for (int z = 0; z < k; z++) {
-      tt += v[z];
-    }
-    for (int x = 0; x < a; x++) {
-      s += u[x * kTerrainSamples + k];
-      tt += v[x * kTerrainSamples + k];
-    }
-    ASSERT_NEAR(p.s, s, 1e-3) << "sample " << a << "," << k;
-    ASSERT_NEAR(p.t, tt, 1e-3) << "sample " << a << "," << k;
-  });
-}
-
-TEST_F(LandscapeTest, NeighbouringStripsShareTheirCommonRowExactly) {
-  // The ground texture and surface are continuous: every sample of rows 1..48 is sent
-  // by two strips, with identical position and texture coordinate.
-  std::map<std::pair<int, int>, std::vector<CapturedVertex>> sent;
-  std::map<std::pair<int, int>, std::set<int>> bands;
-  for (const CapturedTriangle& t : terrainTriangles()) {
-    int band = std::min({gridIndex(t.v[0].z), gridIndex(t.v[1].z), gridIndex(t.v[2].z)});
-    for (const CapturedVertex& v : t.v) {
-      std::pair<int, int> sample = {gridIndex(v.x), gridIndex(v.z)};
-      sent[sample].push_back(v);
-      bands[sample].insert(band);
-    }
-  }
-  ASSERT_EQ(sent.size(), 2500u);
-  for (const auto& entry : sent) {
-    int k = entry.first.second;
-    size_t strips = (k == 0 || k == 49) ? 1u : 2u;
-    EXPECT_EQ(bands[entry.first].size(), strips);
-    for (const CapturedVertex& v : entry.second) {
-      ASSERT_TRUE(sameVertex(v, entry.second[0]))
-          << "sample " << entry.first.first << "," << k << " differs between strips";
-    }
-  }
 }
 
 TEST_F(LandscapeTest, WaterOffsetTurnsOnCalls1001And2003InSinglePrecision) {
@@ -220,7 +183,16 @@ TEST_F(LandscapeTest, WaterTurnsAtExactlyOneAndExactlyZero) {
   EXPECT_EQ(waterScrollDirection, 1.0f);
 }
 
-TEST_F(LandscapeTest, WaterStripsUseTheNewOffsetOnTheirLandSide) {
+const float kLandEnd = 980.0f;  // the land's far edge in x and z; it starts at 0
+
+struct Rectangle {
+  float x0, x1, z0, z1;
+};
+
+// Four strips of water, none over the land, reach from -1000 to 1500 and leave no gap in
+// the square from -500. Across each, one texture coordinate runs from the scroll offset on
+// the edge that touches the land to 1 on the outer edge; the other is 0 or 1.
+TEST_F(LandscapeTest, WaterStripsSurroundTheLandScrollingOnTheirLandSide) {
   waterScroll = 0.25f;
   waterScrollDirection = 1.0f;
   std::vector<CapturedTriangle> water = captureTriangles([this] { renderer->drawWater(); });
@@ -228,30 +200,50 @@ TEST_F(LandscapeTest, WaterStripsUseTheNewOffsetOnTheirLandSide) {
   EXPECT_FLOAT_EQ(offset, 0.251f);
   ASSERT_EQ(water.size(), 8u);  // four strips of two triangles, in order
 
+  std::vector<Rectangle> strips;
+  Rectangle reach = {0, 0, 0, 0};  // the lowest and highest x or z any strip reaches
+  float area = 0;
   for (int strip = 0; strip < 4; strip++) {
-    std::set<int> cornersSeen;
-    for (int half = 0; half < 2; half++) {
-      for (const CapturedVertex& v : water[strip * 2 + half].v) {
-        EXPECT_NEAR(v.y, 0.0f, kPositionSlack);
-        EXPECT_EQ(v.colour[0], 1.0f);
-        EXPECT_EQ(v.colour[3], 1.0f);
-        int corner = -1;
-        for (int c = 0; c < 4; c++) {
-          const WaterCorner& w = kWaterStrips[strip][c];
-          if (std::fabs(v.x - w.x) < 0.1f && std::fabs(v.z - w.z) < 0.1f) {
-            corner = c;
-          }
-        }
-        ASSERT_NE(corner, -1) << "strip " << strip + 1 << " sent (" << v.x << ", " << v.z << ")";
-        cornersSeen.insert(corner);
-        const WaterCorner& w = kWaterStrips[strip][corner];
-        EXPECT_EQ(v.s, w.s == kOffset ? offset : w.s)
-            << "strip " << strip + 1 << " corner " << corner;
-        EXPECT_EQ(v.t, w.t == kOffset ? offset : w.t)
-            << "strip " << strip + 1 << " corner " << corner;
-      }
+    Rectangle r = {1e9f, -1e9f, 1e9f, -1e9f};
+    std::set<std::pair<float, float>> corners;
+    for (int k = 0; k < 6; k++) {
+      const CapturedVertex& v = water[strip * 2 + k / 3].v[k % 3];
+      r = {std::min(r.x0, std::round(v.x)), std::max(r.x1, std::round(v.x)),
+           std::min(r.z0, std::round(v.z)), std::max(r.z1, std::round(v.z))};
+      corners.insert({v.s, v.t});
+      EXPECT_NEAR(v.y, 0.0f, kPositionSlack);
+      EXPECT_TRUE(v.colour[0] == 1.0f && v.colour[3] == 1.0f);
     }
-    EXPECT_EQ(cornersSeen.size(), 4u) << "strip " << strip + 1;
+    EXPECT_EQ(corners.size(), 4u) << "strip " << strip + 1;
+    int sAcross = 0;
+    int tAcross = 0;
+    for (int k = 0; k < 6; k++) {
+      const CapturedVertex& v = water[strip * 2 + k / 3].v[k % 3];
+      float x = std::round(v.x);
+      float z = std::round(v.z);
+      bool onLand = (x == 0 && r.x1 == 0) || (x == kLandEnd && r.x0 == kLandEnd) ||
+                    (z == 0 && r.z1 == 0) || (z == kLandEnd && r.z0 == kLandEnd);
+      float across = onLand ? offset : 1.0f;
+      sAcross += v.s == across && (v.t == 0 || v.t == 1);
+      tAcross += v.t == across && (v.s == 0 || v.s == 1);
+    }
+    EXPECT_TRUE(std::max(sAcross, tAcross) == 6 && std::min(sAcross, tAcross) < 6) << strip + 1;
+    EXPECT_FALSE(r.x0 < kLandEnd && r.x1 > 0 && r.z0 < kLandEnd && r.z1 > 0) << strip + 1;
+    area += (r.x1 - r.x0) * (r.z1 - r.z0);
+    reach = {std::min({reach.x0, r.x0, r.z0}), std::max({reach.x1, r.x1, r.z1}), 0, 0};
+    strips.push_back(r);
+  }
+  EXPECT_EQ(area, 4560000.0f);
+  EXPECT_EQ(reach.x0, -1000.0f);
+  EXPECT_EQ(reach.x1, 1500.0f);
+  for (float x = -490; x < 1500; x += 20) {
+    for (float z = -490; z < 1500; z += 20) {
+      bool land = x > 0 && x < kLandEnd && z > 0 && z < kLandEnd;
+      bool wet = std::any_of(strips.begin(), strips.end(), [&](const Rectangle& r) {
+        return r.x0 <= x && x <= r.x1 && r.z0 <= z && z <= r.z1;
+      });
+      ASSERT_TRUE(land || wet) << "no water at " << x << "," << z;
+    }
   }
 }
 

@@ -4,21 +4,11 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "sim/angles.h"
 #include "sim/world.h"
-
-// A seed whose first rand() % 100 is not 42, so one steering pass keeps the cruise
-// altitude; or, with wantRepick, one whose first draw re-picks it.
-static unsigned seedForRepick(int wantRepick) {
-  for (unsigned seed = 1;; seed++) {
-    srand(seed);
-    int repicks = (rand() % 100 == 42);
-    if (repicks == wantRepick) {
-      return seed;
-    }
-  }
-}
+#include "tests/sim/draws.h"
 
 class WorldTest : public ::testing::Test {
  protected:
@@ -49,10 +39,13 @@ class WorldTest : public ::testing::Test {
     world->goalZ = static_cast<int>(z + 300 * cosTable[heading]);
   }
 
-  // Steers bird i once, without a cruise-altitude re-pick.
-  void steerWithoutRepick(int i) {
-    srand(seedForRepick(0));
+  // Steers bird i once, its one draw for a cruise-altitude re-pick scripted as `draws`
+  // (by default a losing one); returns the draws the steering took.
+  int steer(int i, const std::vector<int>& draws = {0}) {
+    srand(1);
+    scriptDraws(draws);
     world->steerBird(i, flockMean(world->birds));
+    return drawsSoFar();
   }
 
   World* world;
@@ -71,50 +64,42 @@ TEST_F(WorldTest, StartsWithTheDocumentedCameraKeysAndFlock) {
   EXPECT_EQ(world->terrain->flat, 0) << "the first landscape is hilly";
   for (int i = 0; i < kFlockSize; i++) {
     const Bird& b = world->birds[i];
-    EXPECT_GE(b.x, 150.0f);
-    EXPECT_LE(b.x, 349.0f);
-    EXPECT_GE(b.y, 10.0f);
-    EXPECT_LE(b.y, 49.0f);
-    EXPECT_GE(b.z, 150.0f);
-    EXPECT_LE(b.z, 349.0f);
     EXPECT_EQ(b.cruiseAltitude, b.y);
     EXPECT_EQ(b.heading, 0);
     EXPECT_EQ(b.speed, 1.0f);
     EXPECT_EQ(b.turnRate, 0.0f);
   }
-  EXPECT_GE(world->goalX, 0);
-  EXPECT_LT(world->goalX, 1000);
 }
 
+// After the terrain's draws, three a bird (x, altitude, z) in flock order, then two for the
+// goal: birds start at 150..349 in x and z and 10..49 high, the goal at 0..999.
 TEST_F(WorldTest, DrawsTerrainThenBirdsThenGoal) {
   srand(99);
   Terrain terrain;
   terrain.regenerate();
-  float expectedX[kFlockSize], expectedY[kFlockSize], expectedZ[kFlockSize];
+  int terrainDraws = drawsSoFar();
+  std::vector<int> draws;
   for (int i = 0; i < kFlockSize; i++) {
-    expectedX[i] = static_cast<float>(rand() % 200 + 150);
-    expectedY[i] = static_cast<float>(rand() % 40 + 10);
-    expectedZ[i] = static_cast<float>(rand() % 200 + 150);
+    draws.insert(draws.end(), {i, 40 + i, 199 + 200 * (i % 2)});
   }
-  int expectedGoalX = rand() % 1000;
-  int expectedGoalZ = rand() % 1000;
-
+  draws.insert(draws.end(), {999, 1000});
   srand(99);
+  scriptDraws(draws, terrainDraws);
   World w;
   EXPECT_EQ(memcmp(w.terrain->heights, terrain.heights, sizeof terrain.heights), 0);
   EXPECT_EQ(memcmp(w.terrain->treeSites, terrain.treeSites, sizeof terrain.treeSites), 0);
   for (int i = 0; i < kFlockSize; i++) {
-    EXPECT_EQ(w.birds[i].x, expectedX[i]);
-    EXPECT_EQ(w.birds[i].y, expectedY[i]);
-    EXPECT_EQ(w.birds[i].z, expectedZ[i]);
+    EXPECT_EQ(w.birds[i].x, 150.0f + static_cast<float>(i)) << i;
+    EXPECT_EQ(w.birds[i].y, 10.0f + static_cast<float>(i)) << i;
+    EXPECT_EQ(w.birds[i].z, 349.0f) << i;
   }
-  EXPECT_EQ(w.goalX, expectedGoalX);
-  EXPECT_EQ(w.goalZ, expectedGoalZ);
+  EXPECT_EQ(w.goalX, 999);
+  EXPECT_EQ(w.goalZ, 0);
 }
 
 TEST_F(WorldTest, CohesionAndAlignmentAddNothingToAGatheredFlock) {
   gatherFlock(500, 45, 500, 0);
-  steerWithoutRepick(0);
+  steer(0);
   EXPECT_EQ(world->birds[0].turnImpulse, 0.0f);
   EXPECT_EQ(world->birds[0].climbImpulse, 0.0f);
 }
@@ -124,7 +109,7 @@ TEST_F(WorldTest, CohesionPullsTowardTheCentreAndAlignmentAlongTheMeanHeading) {
   // Bird 0 west of the rest: the centre lies toward +x, heading 90 (cohesion +0.15).
   world->birds[0].x = 400;
   world->goalX = 400;  // the goal stays straight ahead of bird 0
-  steerWithoutRepick(0);
+  steer(0);
   EXPECT_FLOAT_EQ(world->birds[0].turnImpulse, 0.15f);
 
   // Now the flock flies east while bird 0 heads north toward a goal straight ahead:
@@ -134,7 +119,7 @@ TEST_F(WorldTest, CohesionPullsTowardTheCentreAndAlignmentAlongTheMeanHeading) {
   world->birds[0].x = 400;
   world->goalX = 400;
   world->goalZ = 900;
-  steerWithoutRepick(0);
+  steer(0);
   EXPECT_FLOAT_EQ(world->birds[0].turnImpulse, 0.15f + 0.1f);
 }
 
@@ -142,7 +127,7 @@ TEST_F(WorldTest, GoalPullsAndDampingEasesTheTurnInDoublePrecision) {
   gatherFlock(500, 45, 500, 0);
   world->goalX = 900;  // due east of the flock's course
   world->goalZ = 500;
-  steerWithoutRepick(0);
+  steer(0);
   EXPECT_FLOAT_EQ(world->birds[0].turnImpulse, 0.05f);
 
   // A turning bird west of the centre (cohesion +0.15) while the flock flies a little
@@ -162,11 +147,11 @@ TEST_F(WorldTest, GoalPullsAndDampingEasesTheTurnInDoublePrecision) {
   world->goalX = 400;
   world->goalZ = 900;
   b.turnRate = 1;
-  steerWithoutRepick(0);
+  steer(0);
   EXPECT_EQ(b.turnImpulse, dampedDown);
 
   b.turnRate = -1;
-  steerWithoutRepick(0);
+  steer(0);
   EXPECT_EQ(b.turnImpulse, dampedUp);
 }
 
@@ -193,20 +178,22 @@ TEST_F(WorldTest, AltitudeRuleHoldsTheCruiseBand) {
     Bird& b = world->birds[0];
     b.cruiseAltitude = c.cruise;
     b.climbAngle = c.climbAngle;
-    steerWithoutRepick(0);
+    steer(0);
     EXPECT_EQ(b.climbImpulse, c.impulse) << "y " << c.y << " cruise " << c.cruise;
   }
 }
 
+// One draw in a hundred wins (42 of 0..99), and the next gives an altitude of 40..49.
 TEST_F(WorldTest, CruiseAltitudeIsRepickedOnAWinningDraw) {
   gatherFlock(500, 45, 500, 0);
-  unsigned seed = seedForRepick(1);
-  srand(seed);
-  rand();
-  float expected = static_cast<float>(rand() % 10 + 40);
-  srand(seed);
-  world->steerBird(0, flockMean(world->birds));
-  EXPECT_EQ(world->birds[0].cruiseAltitude, expected);
+  EXPECT_EQ(steer(0, {41}), 1);
+  EXPECT_EQ(world->birds[0].cruiseAltitude, 45.0f);
+  EXPECT_EQ(steer(0, {42, 7}), 2);
+  EXPECT_EQ(world->birds[0].cruiseAltitude, 47.0f);
+  steer(0, {142, 19});
+  EXPECT_EQ(world->birds[0].cruiseAltitude, 49.0f);
+  steer(0, {42, 10});
+  EXPECT_EQ(world->birds[0].cruiseAltitude, 40.0f);
 }
 
 // With a cruise altitude of 0 the altitude rule alone gives -0.1 at these heights.
@@ -217,16 +204,16 @@ TEST_F(WorldTest, GroundRuleClimbsCloseAboveTheStoredSample) {
   world->terrain->heights[10 * kTerrainSamples + 15] = 8;  // drawn at 80, compared at 8
   Bird& b = world->birds[0];
   b.cruiseAltitude = 0;
-  steerWithoutRepick(0);
+  steer(0);
   EXPECT_FLOAT_EQ(b.climbImpulse, -0.1f + 0.5f) << "12 - 5 < 8";
 
   b.y = 13.5f;
-  steerWithoutRepick(0);
+  steer(0);
   EXPECT_EQ(b.climbImpulse, -0.1f) << "13.5 - 5 is not below 8";
 
   b.y = 60;
   world->terrain->heights[10 * kTerrainSamples + 15] = 58;
-  steerWithoutRepick(0);
+  steer(0);
   EXPECT_FLOAT_EQ(b.climbImpulse, -0.1f + 0.5f);
 }
 
@@ -238,29 +225,28 @@ TEST_F(WorldTest, GroundRuleTreatsEverythingBeyondTheLandAsWater) {
     gatherFlock(at[0], 3, at[1], 0);
     Bird& b = world->birds[0];
     b.cruiseAltitude = 0;
-    steerWithoutRepick(0);
+    steer(0);
     EXPECT_FLOAT_EQ(b.climbImpulse, -0.1f + 0.5f) << "3 - 5 < 0 over the water";
     b.y = 6;
-    steerWithoutRepick(0);
+    steer(0);
     EXPECT_EQ(b.climbImpulse, -0.1f) << "6 - 5 is not below the water";
   }
   // Just inside the first cell the edge sample is read.
   world->terrain->heights[0] = 2;
   gatherFlock(-19.5f, 6, 0, 0);
   world->birds[0].cruiseAltitude = 0;
-  steerWithoutRepick(0);
+  steer(0);
   EXPECT_FLOAT_EQ(world->birds[0].climbImpulse, -0.1f + 0.5f);
   gatherFlock(-20.5f, 6, 0, 0);
   world->birds[0].cruiseAltitude = 0;
-  steerWithoutRepick(0);
+  steer(0);
   EXPECT_EQ(world->birds[0].climbImpulse, -0.1f);
 }
 
 TEST_F(WorldTest, ArrowKeysOverrideBirdZeroInBirdControl) {
   gatherFlock(500, 45, 500, 0);
   world->birds[0].x = 400;  // cohesion would turn it by +0.15
-  srand(seedForRepick(0));
-  world->steerBird(0, flockMean(world->birds));
+  steer(0);
   world->keys[kKeyLeft] = 1;
   world->applyUserControl();
   EXPECT_EQ(world->birds[0].turnImpulse, 0.5f);
@@ -283,7 +269,7 @@ TEST_F(WorldTest, ArrowKeysSteerNothingInSmartFollow) {
   world->keys[kKeyLeft] = 1;
   world->keys[kKeyUp] = 1;
   world->birds[0].pitch = 20;
-  steerWithoutRepick(0);
+  steer(0);
   world->applyUserControl();
   EXPECT_EQ(world->birds[0].turnImpulse, 0.0f);
   EXPECT_EQ(world->birds[0].climbImpulse, 0.0f);
@@ -314,17 +300,23 @@ TEST_F(WorldTest, BirdZeroLevelsOutWhenNoVerticalKeyIsHeld) {
   }
 }
 
-TEST_F(WorldTest, ReachingTheGoalMovesItBeforeTheBirdIsSteered) {
-  Bird& b = world->birds[0];
-  world->goalX = static_cast<int>(b.x);
-  world->goalZ = static_cast<int>(b.z);
-  srand(77);
-  int expectedX = rand() % 800 + 100;
-  int expectedZ = rand() % 800 + 100;
-  srand(77);
-  world->step();
-  EXPECT_EQ(world->goalX, expectedX);
-  EXPECT_EQ(world->goalZ, expectedZ);
+// A bird reaches the goal only inside the goal's own unit cell. The new goal (100..899)
+// takes the two draws after birds 0..6 have drawn theirs, before bird 7 draws its own.
+TEST_F(WorldTest, TheGoalMovesOnlyWhenABirdIsOnItsExactCell) {
+  const float offsets[][2] = {{0, 0}, {0.75f, 0.25f}, {1, 0}, {0, 1}, {-0.5f, 0}, {0, -0.5f}};
+  for (const auto& offset : offsets) {
+    gatherFlock(700, 45, 700, 0);
+    world->goalX = 300;
+    world->goalZ = 400;
+    world->birds[7].x = 300 + offset[0];
+    world->birds[7].z = 400 + offset[1];
+    srand(1);
+    scriptDraws({0, 0, 0, 0, 0, 0, 0, 0, 1599});
+    world->step();
+    bool reached = offset[0] >= 0 && offset[0] < 1 && offset[1] >= 0 && offset[1] < 1;
+    EXPECT_EQ(world->goalX, reached ? 100 : 300) << offset[0] << "," << offset[1];
+    EXPECT_EQ(world->goalZ, reached ? 899 : 400) << offset[0] << "," << offset[1];
+  }
 }
 
 TEST_F(WorldTest, StepMovesEveryBirdAndPlacesTheCamera) {

@@ -1,28 +1,44 @@
-// Terrain generation: flat ground, smoothed hills, texture steps and tree sites.
+// Terrain generation: flat ground, smoothed hills, texture steps and tree sites, shown
+// by scripting the draws that place each bump, step and tree.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <set>
+#include <vector>
 
 #include "terrain/terrain.h"
+#include "tests/sim/draws.h"
 
 static float heightAt(const Terrain& t, int x, int z) {
   return t.heights[x * kTerrainSamples + z];
 }
 
-static void skipDraws(int count) {
-  for (int i = 0; i < count; i++) {
-    rand();
+// Hills from bumps drawn at these grid cells, and at cell (0, 0), which no sample sees,
+// for the rest of the hundred; the draws after them as scripted in `after`.
+static void raiseHillsAt(Terrain& t, const std::vector<std::pair<int, int>>& cells,
+                         const std::vector<int>& after = {}) {
+  std::vector<int> draws(200, 0);
+  for (size_t n = 0; n < cells.size(); n++) {
+    draws[2 * n] = cells[n].first;
+    draws[2 * n + 1] = cells[n].second;
   }
+  draws.insert(draws.end(), after.begin(), after.end());
+  srand(1);
+  scriptDraws(draws);
+  t.flat = 0;
+  t.regenerate();
 }
 
-TEST(TerrainFlat, IsLevelWithEvenStepsAndTreesOnTheGround) {
+TEST(TerrainDraws, FlatGroundDrawsOnlyItsTreesAndHillsDrawBumpsStepsThenTrees) {
   Terrain t;
+  EXPECT_EQ(t.flat, 0) << "the first landscape is hilly";
+  srand(3);
+  t.regenerate();
+  EXPECT_EQ(drawsSoFar(), 200 + 5000 + 90);
   t.flat = 1;
   srand(3);
   t.regenerate();
+  EXPECT_EQ(drawsSoFar(), 90);
   for (int i = 0; i < kTerrainCells; i++) {
     ASSERT_EQ(t.heights[i], 0.0f);
     ASSERT_EQ(t.texStepU[i], 0.1f);
@@ -33,174 +49,130 @@ TEST(TerrainFlat, IsLevelWithEvenStepsAndTreesOnTheGround) {
   }
 }
 
-TEST(TerrainFlat, DrawsOnlyTheNinetyTreeNumbers) {
-  Terrain t;
-  t.flat = 1;
-  srand(11);
-  t.regenerate();
-  int next = rand();
-  srand(11);
-  skipDraws(90);
-  EXPECT_EQ(rand(), next);
+// One bump on its own raises the 4 x 4 block of samples that ends at its cell, toward lower
+// rows and columns: rising toward the bump, the same across the diagonal, and spreading
+// the bump's whole height over the block besides what its own sample keeps.
+TEST(TerrainHills, ALoneBumpRaisesTheBlockBelowAndLeftOfItHoweverOftenDrawn) {
+  const int p = 30;
+  const int q = 20;
+  Terrain once, twice;
+  raiseHillsAt(once, {{p, q}});
+  raiseHillsAt(twice, {{p, q}, {p, q}});
+  EXPECT_EQ(memcmp(once.heights, twice.heights, sizeof once.heights), 0) << "still one bump";
+
+  float block[4][4];
+  float sum = 0;
+  float squares = 0;  // how sharply the bump is spread: this pins every weight down
+  for (int x = 0; x < kTerrainSamples; x++) {
+    for (int z = 0; z < kTerrainSamples; z++) {
+      int dx = x - (p - 4);
+      int dz = z - (q - 4);
+      bool inBlock = dx >= 0 && dx < 4 && dz >= 0 && dz < 4;
+      if (!inBlock) {
+        ASSERT_EQ(heightAt(once, x, z), 0.0f) << "sample " << x << "," << z;
+        continue;
+      }
+      block[dx][dz] = heightAt(once, x, z);
+      sum += block[dx][dz];
+      squares += block[dx][dz] * block[dx][dz];
+    }
+  }
+  for (int dx = 0; dx < 4; dx++) {
+    for (int dz = 0; dz < 4; dz++) {
+      EXPECT_GT(block[dx][dz], 0.0f) << dx << "," << dz;
+      EXPECT_EQ(block[dx][dz], block[dz][dx]) << dx << "," << dz;
+      if (dx < 3) {
+        EXPECT_LE(block[dx][dz], block[dx + 1][dz]) << dx << "," << dz;
+      }
+    }
+  }
+  EXPECT_FLOAT_EQ(sum - block[0][0], 10.0f) << "the window's weights make up its divisor";
+  EXPECT_LT(block[0][0], block[0][1]) << "the far corner only keeps its own bump";
+  EXPECT_FLOAT_EQ(squares, 8.5560169f);
 }
 
-// The hills' smoothing window as the samples must show it: weights W[dx][dz] and their sum.
-class TerrainHills : public ::testing::Test {
- protected:
-  static constexpr float kWeights[4][4] = {
-      {0, 2, 3, 9}, {2, 3, 9, 12}, {3, 9, 12, 14}, {9, 12, 14, 14}};
-  static constexpr float kWeightSum = 127;
-};
-
-TEST_F(TerrainHills, StartsHillyAndDrawsBumpsStepsThenTrees) {
-  Terrain t;
-  EXPECT_EQ(t.flat, 0);
-  srand(12);
-  t.regenerate();
-  int next = rand();
-  srand(12);
-  skipDraws(200 + 5000 + 90);
-  EXPECT_EQ(rand(), next);
-}
-
-TEST_F(TerrainHills, HeightsAreSmoothedBumpsWithinBounds) {
-  Terrain t;
+// Rows and columns 0 and 54..57 of the bump grid lie outside every sample's window.
+TEST(TerrainHills, BumpsOnTheBorderChangeNoHeightAndOverlappingBumpsAdd) {
+  const std::pair<int, int> border[] = {{0, 30}, {54, 30}, {30, 0}, {30, 54}, {57, 57}};
+  for (const auto& cell : border) {
+    Terrain t;
+    raiseHillsAt(t, std::vector<std::pair<int, int>>(100, cell));
+    for (int i = 0; i < kTerrainCells; i++) {
+      ASSERT_EQ(t.heights[i], 0.0f) << "bump " << cell.first << "," << cell.second;
+    }
+  }
+  // Two bumps whose blocks overlap add up there, so no sample rises above one whole
+  // block's worth: every cell of its window and its own cell bumped.
+  Terrain a, b, both;
+  raiseHillsAt(a, {{20, 20}});
+  raiseHillsAt(b, {{22, 21}});
+  raiseHillsAt(both, {{20, 20}, {22, 21}});
+  float blockSum = 0;
+  for (int i = 0; i < kTerrainCells; i++) {
+    ASSERT_FLOAT_EQ(both.heights[i], a.heights[i] + b.heights[i]) << i;
+    blockSum += a.heights[i];
+  }
   srand(13);
-  t.regenerate();
-  int zeros = 0;
-  int raised = 0;
+  Terrain random;
+  random.regenerate();
   for (int i = 0; i < kTerrainCells; i++) {
-    ASSERT_GE(t.heights[i], 0.0f);
-    ASSERT_LE(t.heights[i], 10.0f * (1 + kWeightSum) / kWeightSum + 1e-4f);
-    (t.heights[i] == 0.0f ? zeros : raised)++;
+    ASSERT_GE(random.heights[i], 0.0f);
+    ASSERT_LE(random.heights[i], blockSum * (1 + 1e-6f));
   }
-  EXPECT_GT(zeros, 0) << "samples out of every bump's reach stay exactly 0";
-  EXPECT_GT(raised, 0);
 }
 
-TEST_F(TerrainHills, TextureStepsTakeOnlyTheTwentyValues) {
-  std::set<float> allowed;
-  for (int k = 0; k < 20; k++) {
-    allowed.insert(static_cast<float>(k) / 80.0f + 0.2f);
+// Two draws per sample, s first, in the order of the samples' indexes; a draw of k gives a
+// step of 0.2 + k / 80, in twenty even steps that wrap round after 0.4375.
+TEST(TerrainHills, TextureStepsComeInTwentyEvenStepsSFirstInSampleOrder) {
+  std::vector<int> steps;
+  for (int i = 0; i < kTerrainCells; i++) {
+    steps.push_back(i % 20);
+    steps.push_back(39 - i % 20);
   }
   Terrain t;
-  srand(14);
-  t.regenerate();
-  std::set<float> seen;
+  raiseHillsAt(t, {}, steps);
+  EXPECT_EQ(t.texStepU[0], 0.2f);
+  EXPECT_EQ(t.texStepU[19], 0.4375f);
   for (int i = 0; i < kTerrainCells; i++) {
-    ASSERT_TRUE(allowed.count(t.texStepU[i])) << t.texStepU[i];
-    ASSERT_TRUE(allowed.count(t.texStepV[i])) << t.texStepV[i];
-    seen.insert(t.texStepU[i]);
-  }
-  EXPECT_EQ(seen.size(), 20u) << "real division: not every step is 0.2";
-  EXPECT_EQ(*seen.rbegin(), 0.4375f);
-}
-
-// The first bump, over seeds 1, 2, ..., in grid rows p0..p1 and columns q0..q1 that a
-// hills regeneration draws exactly `times` times with no other bump within six cells, so
-// nothing else reaches the samples around it. Its sample is [p - 4][q - 4].
-struct LoneBump {
-  unsigned seed;
-  int p;
-  int q;
-};
-
-static LoneBump findLoneBump(int times, int p0, int p1, int q0, int q1) {
-  for (unsigned seed = 1; seed < 3000; seed++) {
-    srand(seed);
-    int drawn[58][58] = {};
-    for (int n = 0; n < 100; n++) {
-      int p = rand() % 58;
-      drawn[p][rand() % 58]++;
-    }
-    for (int p = p0; p <= p1; p++) {
-      for (int q = q0; q <= q1; q++) {
-        int others = -drawn[p][q];
-        for (int a = std::max(p - 6, 0); a <= std::min(p + 6, 57); a++) {
-          for (int b = std::max(q - 6, 0); b <= std::min(q + 6, 57); b++) {
-            others += drawn[a][b];
-          }
-        }
-        if (drawn[p][q] == times && others == 0) {
-          return {seed, p, q};
-        }
-      }
-    }
-  }
-  ADD_FAILURE() << "no lone bump drawn " << times << " times in " << p0 << ".." << p1 << " x " << q0
-                << ".." << q1;
-  return {1, 30, 30};
-}
-
-// The weights, read back from a real regeneration around a bump that no other bump's
-// window overlaps. A cell drawn twice is still one bump.
-TEST_F(TerrainHills, AnIsolatedBumpRaisesTheBlockBelowAndLeftOfItHoweverOftenDrawn) {
-  for (int times = 1; times <= 2; times++) {
-    LoneBump bump = findLoneBump(times, 12, 45, 12, 45);
-    srand(bump.seed);
-    Terrain t;
-    t.regenerate();
-    // Sample [x][z] sees the bump G[p][q] through the weight W[x - p + 4][z - q + 4];
-    // sample [p - 4][q - 4] also keeps the bump that landed on its own cell.
-    for (int dx = 0; dx < 4; dx++) {
-      for (int dz = 0; dz < 4; dz++) {
-        float own = (dx == 0 && dz == 0) ? 10.0f : 0.0f;
-        float expected = (own + 10.0f * kWeights[dx][dz]) / kWeightSum;
-        EXPECT_FLOAT_EQ(heightAt(t, bump.p - 4 + dx, bump.q - 4 + dz), expected)
-            << "drawn " << times << " times, offset " << dx << "," << dz;
-      }
-    }
-    EXPECT_EQ(heightAt(t, bump.p, bump.q), 0.0f) << "nothing reaches up and to the right";
-  }
-}
-
-// Grid rows and columns 0 and 54..57 lie outside every sample's window; 0 and 54 are the
-// ones next to it.
-TEST_F(TerrainHills, BumpsOnTheBorderChangeNoHeight) {
-  const int places[][4] = {{0, 0, 12, 45}, {54, 54, 12, 45}, {12, 45, 0, 0}, {12, 45, 54, 54}};
-  for (const auto& at : places) {
-    LoneBump bump = findLoneBump(1, at[0], at[1], at[2], at[3]);
-    srand(bump.seed);
-    Terrain t;
-    t.regenerate();
-    // Every sample that could see a grid cell within six of the bump is still 0.
-    for (int x = std::max(bump.p - 6, 0); x <= std::min(bump.p + 2, 49); x++) {
-      for (int z = std::max(bump.q - 6, 0); z <= std::min(bump.q + 2, 49); z++) {
-        EXPECT_EQ(heightAt(t, x, z), 0.0f)
-            << "bump " << bump.p << "," << bump.q << ", sample " << x << "," << z;
-      }
+    ASSERT_EQ(t.texStepU[i], t.texStepU[i % 20]) << i;
+    ASSERT_EQ(t.texStepV[i], t.texStepU[19 - i % 20]) << i;
+    if (i % 20 != 0) {
+      ASSERT_NEAR(t.texStepU[i] - t.texStepU[i - 1], 0.0125f, 1e-6f) << i;
     }
   }
 }
 
-// Regenerates t from seed, then replays the seed past the ground's draws (5200 with hills,
-// none on flat ground): each of the 30 sites must come from its own next three draws, x, z
-// and texture index, with its foot at four times the sample under it.
-static void regenerateAndExpectTreesFromTheDraws(Terrain& t, unsigned seed) {
-  srand(seed);
-  t.regenerate();
-  srand(seed);
-  skipDraws(t.flat ? 0 : 200 + 5000);
-  for (const TreeSite& site : t.treeSites) {
-    int x = rand() % kTerrainSamples;
-    int z = rand() % kTerrainSamples;
-    EXPECT_EQ(site.cellX, static_cast<float>(x)) << "seed " << seed;
-    EXPECT_EQ(site.cellZ, static_cast<float>(z)) << "seed " << seed;
-    EXPECT_EQ(site.textureIndex, rand() % 2) << "seed " << seed;
-    EXPECT_EQ(site.baseHeight, 4 * heightAt(t, x, z)) << "seed " << seed;
+// The last 90 draws place the trees, three a site: x, z, then the texture index; the foot
+// stands at four times the sample under it. Every regeneration raises new hills.
+TEST(TerrainTrees, EachSiteTakesItsOwnThreeDrawsOnHillsAndOnFlatGround) {
+  std::vector<int> trees;
+  for (int t = 0; t < kTreeCount; t++) {
+    trees.insert(trees.end(), {t + 50 * (t % 3), 49 - t, t});
   }
-}
+  for (int flat = 0; flat <= 1; flat++) {
+    Terrain ground;
+    ground.flat = flat;
+    srand(16);
+    scriptDraws(trees, flat ? 0 : 200 + 5000);
+    ground.regenerate();
+    float raised = 0;
+    for (int t = 0; t < kTreeCount; t++) {
+      const TreeSite& site = ground.treeSites[t];
+      EXPECT_EQ(site.cellX, static_cast<float>(t)) << t;
+      EXPECT_EQ(site.cellZ, static_cast<float>(49 - t)) << t;
+      EXPECT_EQ(site.textureIndex, t % 2) << t;
+      EXPECT_EQ(site.baseHeight, 4 * heightAt(ground, t, 49 - t)) << t;
+      raised += site.baseHeight;
+    }
+    EXPECT_EQ(raised > 0, flat == 0) << "some trees stand on the hills";
+  }
 
-// Every regeneration, on hills or on flat ground, places all 30 trees anew from its own draws.
-TEST(TerrainRegenerate, MakesNewHillsAndMovesEveryTreeEachTime) {
-  Terrain t;
-  regenerateAndExpectTreesFromTheDraws(t, 16);
+  Terrain again;
+  srand(16);
+  again.regenerate();
   float firstHeights[kTerrainCells];
-  memcpy(firstHeights, t.heights, sizeof firstHeights);
-  regenerateAndExpectTreesFromTheDraws(t, 17);
-  EXPECT_NE(memcmp(firstHeights, t.heights, sizeof firstHeights), 0);
-
-  t.flat = 1;
-  regenerateAndExpectTreesFromTheDraws(t, 18);
-  regenerateAndExpectTreesFromTheDraws(t, 19);
+  memcpy(firstHeights, again.heights, sizeof firstHeights);
+  srand(17);
+  again.regenerate();
+  EXPECT_NE(memcmp(firstHeights, again.heights, sizeof firstHeights), 0) << "new hills";
 }
