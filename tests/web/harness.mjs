@@ -1,9 +1,8 @@
 // The one way to drive the browser build: a server for the site on 127.0.0.1, Debian's
 // Chromium or Firefox ESR through puppeteer-core, the page with its probe (probe.js), the
-// menu, keys, full screen, pictures of the canvas and waiting with a deadline. What the
-// program decides is read from the probe's record of its GL calls; pictures only for what
-// only pixels show. The expected facts and the verdicts on the probe's records are the
-// desktop harness's (tests/harness/web.py), so that both builds are held to the same ones.
+// menu, keys, full screen, pictures of the canvas and waiting with a deadline. What the program
+// decides is read from the probe's record of its GL calls, pictures only for what only pixels
+// show, and judged by the desktop harness's facts and verdicts (tests/harness/web.py).
 // The environment, which CTest sets, names the sites (AVIFOLD_WEB_SITE, and for the GL error
 // check AVIFOLD_WEB_DEBUG_SITE) and the engine (AVIFOLD_WEB_ENGINE: chromium or firefox).
 
@@ -129,9 +128,8 @@ export function launchBrowser(engine = ENGINE, {webgl = 1} = {}) {
 
 const PROBE = fs.readFileSync(path.join(here, 'probe.js'), 'utf8');
 
-// The page of a site, with the probe, once it has drawn its first frames; in a browser
-// context of its own, with an empty cache. `viewport` may add deviceScaleFactor,
-// hasTouch and isMobile to the size; Firefox takes only deviceScaleFactor.
+// The page of a site with the probe, once it has drawn `frames`, in a context of its own (an
+// empty cache). `viewport` may add deviceScaleFactor (all Firefox takes), hasTouch, isMobile.
 export async function openApp(browser, url, {probe = true, frames = 3, viewport = {}} = {}) {
   const page = await (await browser.createBrowserContext()).newPage();
   await page.setViewport({...VIEWPORT, ...viewport});
@@ -156,11 +154,9 @@ export class App {
 
   probe(read, argument) { return this.page.evaluate(read, argument); }
 
-  // What the page shows, in one question: what it says over the canvas (null while it says
-  // nothing) and whether as an alert, the console and the hint, the element with the focus,
-  // whether a menu is open and the boxes of those shown, the full-screen element, and how the
-  // canvas fits: its size in CSS pixels, its buffer's, the pixel ratio, the page's width and
-  // its content's.
+  // What the page shows, in one question: what it says over the canvas (null: nothing), the
+  // console, the hint, the focus, whether a menu is open and the boxes of those shown, full
+  // screen, and the canvas's fit (CSS size, buffer, pixel ratio, page and content widths).
   look() {
     return this.probe(() => {
       const $ = (id) => document.getElementById(id);
@@ -200,9 +196,8 @@ export class App {
 
   // Until `more` of the probe's count ('swaps' or 'ticks') have come.
   async waitForMore(count, more, timeout = EFFECT_TIMEOUT) {
-    const start = (await this.counts())[count];
-    await waitFor(async () => (await this.counts())[count] >= start + more, `${more} ${count}`,
-                  timeout);
+    const enough = (await this.counts())[count] + more;
+    await waitFor(async () => (await this.counts())[count] >= enough, `${more} ${count}`, timeout);
   }
 
   events(kind) {
@@ -252,9 +247,8 @@ export class App {
     }
   }
 
-  // The centre and box of the first shown element a selector finds (the first whose first
-  // child reads `label`, when one is given), once there is one. One question to the page a
-  // try, as a busy machine makes puppeteer's element handles slow.
+  // The centre and box of the first shown element of `selector` (whose first child reads
+  // `label`), once there is one: one question a try, as puppeteer's handles are slow here.
   shown(selector, label = null) {
     return waitFor(() => this.probe(([s, text]) => {
       const shown = [...document.querySelectorAll(s)].find((e) => e.getClientRects().length > 0 &&
@@ -275,8 +269,7 @@ export class App {
     return box;
   }
 
-  // Chooses an entry of the menu by its label; View's entries through the View submenu.
-  // Returns the probe's record of the choice.
+  // Chooses an entry by its label (View's through the View submenu): the probe's record of it.
   choose(label) {
     return this.eventAfter(async () => {
       await this.openMenu();
@@ -300,8 +293,7 @@ export class App {
     return labels;
   }
 
-  // Chooses "Full Screen Mode" and waits for the program's full-screen view: the page's
-  // size in device pixels, whenever full screen comes.
+  // Chooses "Full Screen Mode"; waits for a view of the page's size in device pixels.
   async enterFullScreen() {
     const event = await this.choose('Full Screen Mode');
     const fullView = (frame) => avifoldProbe.events.find((e) => e.kind == 'reshape' &&

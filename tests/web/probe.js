@@ -3,21 +3,19 @@
 // entry points with LD_PRELOAD, this one wraps the program's imports (its GL and GLUT calls)
 // as the module is instantiated, passes every call on unchanged, and keeps a record that a
 // scenario reads with page.evaluate(() => avifoldProbe...):
-//   ticks, swaps, timerArms  counts, as the desktop probe's; a tick is a timer callback that
-//                            arms the chain's next timer (one that came early arms none)
-//   tickTimes                performance.now() of the latest ticks; firstSwapTime likewise
-//   events                   {kind, tick, frame, ...}: context (a window created), arm (a
-//                            timer armed outside a tick), menu (an entry chosen, by label),
-//                            key (a key the page saw, kept from the browser or not), heard (a
-//                            key the program heard), reshape (its viewport), terrain (a
-//                            terrain list compiled: its vertex heights)
-//   frames                   the latest frames: birds (bird-list calls), chars (bitmap
-//                            characters), fog, clear, far, cam (yaw, pitch, x, y, z), bird0
-//                            (x, y, z, heading), mean (x, y, z), depthTests (bird-list calls
-//                            by the depth test WebGL had)
-//   capture(n, sameTick), captured()  pictures of the next n frames (or of the next two
-//                            in a row that show one tick), read at their swaps
-//   liveGlObjects(), heapInUse()  WebGL objects made and not deleted, by kind; heap bytes in use
+//   ticks, swaps, timerArms, firstSwapTime: counts as the desktop probe's; a tick is a timer
+//     callback that arms the chain's next timer (one that came early arms none)
+//   tickTimes: performance.now() of the latest ticks
+//   events {kind, tick, frame, ...}: context (a window created), arm (a timer armed outside a
+//     tick), menu (an entry chosen, by label), key (a key the page saw, kept from the browser
+//     or not), heard (a key the program heard), reshape (its viewport), terrain (a terrain
+//     list compiled: its vertex heights)
+//   frames: the latest frames' birds (bird-list calls), chars (bitmap characters), fog, clear,
+//     far, cam (yaw, pitch, x, y, z), bird0 (x, y, z, heading), mean (x, y, z), depthTests
+//     (bird-list calls by the depth test WebGL had)
+//   capture(n, sameTick), captured(): pictures of the next n frames (or of the next two in a
+//     row that show one tick), read at their swaps
+//   liveGlObjects(), heapInUse(): WebGL objects made and not deleted, by kind; heap bytes used
 (function() {
   const GL_FOG = 0xB60;
   const GL_COLOR_BUFFER_BIT = 0x4000;
@@ -55,8 +53,7 @@
   // A timer callback that arms the chain's next timer is a tick.
   let inTick = false;
   const countedTick = (real) => (value) => {
-    const start = performance.now();
-    const arms = probe.timerArms;
+    const [start, arms] = [performance.now(), probe.timerArms];
     inTick = true;
     try { real(value); } finally { inTick = false; }
     if (probe.timerArms == arms) return;

@@ -33,8 +33,7 @@ async function withApp(root, {serving = {}, opening = {}, inBrowser = browser} =
     assert.deepEqual(app.errors, []);
     assert.deepEqual(app.messages.filter((m) => /passive event listener/.test(m)), []);
   } finally {
-    await app.close();
-    await server.close();
+    await app.close().then(() => server.close());
   }
 }
 
@@ -113,8 +112,8 @@ test('menu commands switch fog, shadows, read-out and hills, and relabel their e
     const keys = ['ArrowUp', 'a', 'F2', 'PageDown', ' ', 'Alt+ArrowRight', 'Tab'];
     assert.deepEqual(await keysFrom(app, keys), {kept: [], heard: []});
     await app.probe(() => scrollTo({top: 0, behavior: 'instant'}));
-    const {box} = await app.shown('#canvas');
-    await app.page.mouse.click(box.x + box.width / 2, box.y + box.height / 2);
+    const centre = await app.shown('#canvas');
+    await app.page.mouse.click(centre.x, centre.y);
     assert.match((await app.look()).hint, /has the keys/);
     assert.deepEqual(await keysFrom(app, keys), {kept: ['ArrowUp'], heard: [101, 97, 2, 105, 32, 9]});
     assert.notEqual((await app.look()).focus.id, 'canvas', 'Tab took the focus on');
@@ -139,6 +138,7 @@ test('menu commands switch fog, shadows, read-out and hills, and relabel their e
 
     // Opened by the canvas's bottom right corner, the menu opens upwards and its submenu to
     // the left, both inside the viewport.
+    const {box} = await app.shown('#canvas');
     await app.page.mouse.click(box.x + box.width - 4, box.y + box.height - 4, {button: 'right'});
     const view = await app.shown('.glut-entry', 'View');
     await app.page.mouse.move(view.x, view.y);
@@ -256,29 +256,27 @@ test('phones and tablets: the canvas fits at 4:3 and draws sharp, and touch reac
     }
 
     // A long press opens the menu, a tap chooses; the Menu button opens it too.
-    const tap = async (selector, label = null) => {
-      const at = await app.shown(selector, label);
-      await app.page.touchscreen.tap(at.x, at.y);
-    };
+    const tap = (selector, label) =>
+      app.shown(selector, label).then((at) => app.page.touchscreen.tap(at.x, at.y));
     const tapped = async (label) => app.frameAfter(
       (await app.eventAfter(() => tap('.glut-entry', label), 'menu', {label})).frame);
-    const canvas = await app.shown('#canvas');
-    const finger = await app.page.touchscreen.touchStart(canvas.x, canvas.y);
+    const fingers = [];
+    const hold = async (selector) => {
+      const at = await app.shown(selector);
+      fingers.push(await app.page.touchscreen.touchStart(at.x, at.y));
+    };
+    await hold('#canvas');
     await app.shown('.glut-menu');
-    await finger.end();
+    await fingers.pop().end();
     assert.equal((await tapped('+ Fog')).fog, 0);
     await tap('#menu-button');
     assert.equal((await tapped('- Fog')).fog, 1);
 
     // The arrow buttons are the arrow keys, held while a finger is on them, several at
     // once: bird 0 turns as a held arrow key turns it, and every release is heard.
-    const fingers = [];
-    const hold = (key) => async () => {
-      const at = await app.shown(`#arrows button[data-key="${key}"]`);
-      fingers.push(await app.page.touchscreen.touchStart(at.x, at.y));
-    };
-    await turnsAfter(app, 'special', ARROWS.ArrowLeft, hold(ARROWS.ArrowLeft), facts.topTurnRate);
-    const climb = await app.eventAfter(hold(ARROWS.ArrowUp), 'heard',
+    const arrow = (key) => () => hold(`#arrows button[data-key="${key}"]`);
+    await turnsAfter(app, 'special', ARROWS.ArrowLeft, arrow(ARROWS.ArrowLeft), facts.topTurnRate);
+    const climb = await app.eventAfter(arrow(ARROWS.ArrowUp), 'heard',
                                        {callback: 'special', key: ARROWS.ArrowUp});
     for (const held of fingers) await held.end();
     for (const key of [ARROWS.ArrowLeft, ARROWS.ArrowUp]) {
@@ -333,10 +331,8 @@ test('failures speak in the page: no WebGL, a lost context given back, each miss
   // the program sets its GL up again and the scene comes back with the switches it had.
   await withApp(debugSite, {}, async (app) => {
     await app.choose('+ Fog');
-    await app.probe(() => {
-      window.loser = Module.ctx.getExtension('WEBGL_lose_context');
-      loser.loseContext();
-    });
+    await app.probe(() =>
+      (window.loser = Module.ctx.getExtension('WEBGL_lose_context')).loseContext());
     await app.said(/lost/, 'the lost picture');
     const {swaps} = await app.counts();
     await app.waitForMore('ticks', 10);
