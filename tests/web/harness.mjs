@@ -1,16 +1,10 @@
 // The one way to drive the browser build: a server for the site on 127.0.0.1, Debian's
 // Chromium or Firefox ESR through puppeteer-core, the page with its probe (probe.js), the
-// menu, keys, full screen, pictures of the canvas and waiting. What the program decides is
-// read from the probe's record of its GL calls; pictures only for what only pixels show.
-// Waits poll a condition until a deadline; no judgement is taken again until it passes.
-//
-// The expected facts (banner, menu, colours) and the verdicts on the probe's records
-// (camera, turns, tick chain, heap, pictures) are the desktop harness's: tests/harness/web.py
-// answers them, so that both builds are held to the same ones.
-//
-// The site comes from the environment, which CTest sets: AVIFOLD_WEB_SITE (the folder
-// tools/build_web.sh writes), for the GL error check AVIFOLD_WEB_DEBUG_SITE, and the
-// engine, AVIFOLD_WEB_ENGINE (chromium, the default, or firefox).
+// menu, keys, full screen, pictures of the canvas and waiting with a deadline. What the program
+// decides is read from the probe's record of its GL calls, pictures only for what only pixels
+// show, and judged by the desktop harness's facts and verdicts (tests/harness/web.py).
+// The environment, which CTest sets, names the sites (AVIFOLD_WEB_SITE, and for the GL error
+// check AVIFOLD_WEB_DEBUG_SITE) and the engine (AVIFOLD_WEB_ENGINE: chromium or firefox).
 
 import {execFileSync} from 'node:child_process';
 import fs from 'node:fs';
@@ -38,9 +32,8 @@ export const facts = ask('facts');
 export const MISSING_FILE_MESSAGE = 'ERROR LOADING FILE!!!';
 
 export function env(name) {
-  const value = process.env[name];
-  if (!value) throw new Error(`${name} is not set: run this through CTest`);
-  return value;
+  if (!process.env[name]) throw new Error(`${name} is not set: run this through CTest`);
+  return process.env[name];
 }
 
 export async function waitFor(condition, what, timeout = EFFECT_TIMEOUT) {
@@ -58,23 +51,19 @@ export async function waitFor(condition, what, timeout = EFFECT_TIMEOUT) {
 const TYPES = {'.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css',
                '.wasm': 'application/wasm', '.png': 'image/png', '.metadata': 'application/json'};
 
-// Serves the site's folder as a plain static server does, gzip-compressed when asked.
-// `without` names images left out of the package's list, as if they were not there;
-// `failing` names files of the site answered with a server error.
-// `sent` counts the bytes that went over the wire.
-// `held` names a file of which only the first half is sent until `release()`.
+// Serves the site's folder as a plain static server does, gzip-compressed when asked, and
+// counts the bytes `sent`. `without` names images left out of the package's list, as if they
+// were not there; `failing` files answered with a server error; `held` a file of which only
+// the first half is sent until `release()`.
 export async function serveSite(root, {without = [], failing = [], held = ''} = {}) {
-  let release = null;
-  const released = new Promise((resolve) => { release = resolve; });
-  const site = {sent: 0, url: '', close: null, release};
+  const site = {sent: 0};
+  const released = new Promise((resolve) => { site.release = resolve; });
   const server = http.createServer((request, response) => {
     const name = decodeURIComponent(new URL(request.url, 'http://site').pathname);
     const file = path.join(root, name.endsWith('/') ? name + 'index.html' : name);
     const missing = !file.startsWith(root) || !fs.existsSync(file) || !fs.statSync(file).isFile();
     if (missing || failing.includes(path.basename(file))) {
-      response.writeHead(missing ? 404 : 500);
-      response.end();
-      return;
+      return response.writeHead(missing ? 404 : 500).end();
     }
     let body = fs.readFileSync(file);
     if (file.endsWith('.metadata') && without.length > 0) {
@@ -89,10 +78,7 @@ export async function serveSite(root, {without = [], failing = [], held = ''} = 
     }
     site.sent += body.length;
     response.writeHead(200, headers);
-    if (path.basename(file) != held) {
-      response.end(body);
-      return;
-    }
+    if (path.basename(file) != held) return response.end(body);
     response.write(body.subarray(0, body.length >> 1));
     released.then(() => response.end(body.subarray(body.length >> 1)));
   });
@@ -117,11 +103,10 @@ const FIREFOX_PREFS = {
   'full-screen-api.transition-duration.leave': '0 0', 'full-screen-api.warning.timeout': 0,
 };
 
-// Debian's Chromium or Firefox ESR, each with a fresh profile, drawing WebGL on the CPU.
-// Chromium runs headless; Firefox has no WebGL headless here, so its window shows on the
-// X display it runs under (python3 -m harness run --), as large as the screen, since no
-// window manager makes it so in full screen.
-// `webgl`: 0 for a browser with WebGL turned off, as some visitors have it.
+// Debian's Chromium or Firefox ESR, each with a fresh profile, drawing WebGL on the CPU;
+// `webgl` 0 turns WebGL off, as some visitors have it. Firefox has no WebGL headless here, so
+// its window shows on the X display it runs under (python3 -m harness run --), as large as
+// the screen, since no window manager makes it so in full screen.
 export const ENGINE = process.env.AVIFOLD_WEB_ENGINE || 'chromium';
 export function launchBrowser(engine = ENGINE, {webgl = 1} = {}) {
   if (engine == 'chromium') {
@@ -143,12 +128,10 @@ export function launchBrowser(engine = ENGINE, {webgl = 1} = {}) {
 
 const PROBE = fs.readFileSync(path.join(here, 'probe.js'), 'utf8');
 
-// The page of a site, with the probe, once it has drawn its first frames; in a browser
-// context of its own, with an empty cache. `viewport` may add deviceScaleFactor,
-// hasTouch and isMobile to the size; Firefox takes only deviceScaleFactor.
+// The page of a site with the probe, once it has drawn `frames`, in a context of its own (an
+// empty cache). `viewport` may add deviceScaleFactor (all Firefox takes), hasTouch, isMobile.
 export async function openApp(browser, url, {probe = true, frames = 3, viewport = {}} = {}) {
-  const context = await browser.createBrowserContext();
-  const page = await context.newPage();
+  const page = await (await browser.createBrowserContext()).newPage();
   await page.setViewport({...VIEWPORT, ...viewport});
   const app = new App(page);
   if (probe) await page.evaluateOnNewDocument(PROBE);
@@ -167,56 +150,54 @@ export class App {
     page.on('console', (message) => this.messages.push(message.text()));
   }
 
-  // What the page says over the canvas: {shown, text, alert}.
-  status() {
+  close() { return this.page.browserContext().close(); }
+
+  probe(read, argument) { return this.page.evaluate(read, argument); }
+
+  // What the page shows, in one question: what it says over the canvas (null: nothing), the
+  // console, the hint, the focus, whether a menu is open and the boxes of those shown, full
+  // screen, and the canvas's fit (CSS size, buffer, pixel ratio, page and content widths).
+  look() {
     return this.probe(() => {
-      const status = document.getElementById('status');
-      return {shown: !status.hidden, text: status.textContent,
-              alert: status.getAttribute('role') == 'alert'};
+      const $ = (id) => document.getElementById(id);
+      const [status, canvas, focus] = [$('status'), $('canvas'), document.activeElement];
+      const box = canvas.getBoundingClientRect();
+      return {
+        said: status.hidden ? null : status.textContent,
+        alert: status.getAttribute('role') == 'alert',
+        console: $('console').textContent, hint: $('hint').textContent,
+        focus: {role: focus.getAttribute('role'), id: focus.id,
+                label: focus.firstChild && focus.firstChild.textContent},
+        menuOpen: document.querySelector('.glut-menu') !== null,
+        menus: [...document.querySelectorAll('.glut-menu')]
+          .filter((m) => m.getClientRects().length).map((m) => m.getBoundingClientRect().toJSON()),
+        fullScreen: document.fullscreenElement && document.fullscreenElement.id,
+        fit: {css: [box.width, box.height], buffer: [canvas.width, canvas.height],
+              ratio: devicePixelRatio, width: innerWidth,
+              content: document.documentElement.scrollWidth},
+      };
     });
+  }
+
+  // What the page shows once `holds` holds for it.
+  lookUntil(holds, what) {
+    return waitFor(async () => {
+      const look = await this.look();
+      return holds(look) && look;
+    }, what);
   }
 
   // What the page says once it says something that `matches`.
   said(matches, what) {
-    return waitFor(async () => {
-      const status = await this.status();
-      return status.shown && matches.test(status.text) ? status : null;
-    }, what);
+    return this.lookUntil((look) => look.said !== null && matches.test(look.said), what);
   }
 
-  // The canvas's size in CSS pixels, its drawing buffer's, the page's pixel ratio and
-  // width, and how wide the page's content is.
-  fit() {
-    return this.probe(() => {
-      const canvas = document.getElementById('canvas');
-      const box = canvas.getBoundingClientRect();
-      return {css: [box.width, box.height], buffer: [canvas.width, canvas.height],
-              ratio: devicePixelRatio, width: innerWidth,
-              content: document.documentElement.scrollWidth};
-    });
-  }
-
-  close() {
-    return this.page.browserContext().close();
-  }
-
-  probe(read, argument) {
-    return this.page.evaluate(read, argument);
-  }
-
-  counts() {
-    return this.probe(() => ({ticks: avifoldProbe.ticks, swaps: avifoldProbe.swaps}));
-  }
-
-  console() {
-    return this.probe(() => document.getElementById('console').textContent);
-  }
+  counts() { return this.probe(() => ({ticks: avifoldProbe.ticks, swaps: avifoldProbe.swaps})); }
 
   // Until `more` of the probe's count ('swaps' or 'ticks') have come.
   async waitForMore(count, more, timeout = EFFECT_TIMEOUT) {
-    const start = (await this.counts())[count];
-    await waitFor(async () => (await this.counts())[count] >= start + more, `${more} ${count}`,
-                  timeout);
+    const enough = (await this.counts())[count] + more;
+    await waitFor(async () => (await this.counts())[count] >= enough, `${more} ${count}`, timeout);
   }
 
   events(kind) {
@@ -230,87 +211,91 @@ export class App {
                    `${kind} ${JSON.stringify(fields)}`);
   }
 
+  // The first event of a kind whose fields match, that came after `act` began.
+  async eventAfter(act, kind, fields = {}) {
+    const after = (await this.counts()).swaps;
+    await act();
+    return this.waitForEvent(kind, after, fields);
+  }
+
   // The `count` frames swapped from `frame` on (frame numbers count swaps from 1).
-  async framesFrom(frame, count) {
-    const read = () => this.probe(([from, n]) =>
-      avifoldProbe.frames.filter((f) => f.frame >= from).slice(0, n), [frame, count]);
+  framesFrom(frame, count) {
     return waitFor(async () => {
-      const frames = await read();
-      return frames.length >= count ? frames : null;
+      const frames = await this.probe(([from, n]) =>
+        avifoldProbe.frames.filter((f) => f.frame >= from).slice(0, n), [frame, count]);
+      return frames.length >= count && frames;
     }, `${count} frames from frame ${frame}`);
   }
 
-  async framesFromTick(tick, count) {
+  // The frame swapped after frame number `frame`.
+  frameAfter(frame) { return this.framesFrom(frame + 1, 1).then(([next]) => next); }
+
+  framesFromTick(tick, count) {
     return waitFor(async () => {
       const frames = await this.probe((t) => avifoldProbe.frames.filter((f) => f.tick >= t), tick);
-      const ticks = new Set(frames.map((f) => f.tick));
-      return ticks.size >= count ? frames : null;
+      return new Set(frames.map((f) => f.tick)).size >= count && frames;
     }, `frames of ${count} ticks from tick ${tick}`);
   }
 
-  // The centre and box of the first shown element a selector finds (the first whose first
-  // child reads `label`, when one is given); null while there is none. One question to the
-  // page, as a busy machine makes puppeteer's element handles slow.
+  // Presses each key in turn; 'Shift+F10' holds Shift over F10.
+  async press(...keys) {
+    for (const key of keys) {
+      const [alone, ...held] = key.split(/\+(?=.)/).reverse();
+      for (const k of held) await this.page.keyboard.down(k);
+      await this.page.keyboard.press(alone);
+      for (const k of held) await this.page.keyboard.up(k);
+    }
+  }
+
+  // The centre and box of the first shown element of `selector` (whose first child reads
+  // `label`), once there is one: one question a try, as puppeteer's handles are slow here.
   shown(selector, label = null) {
-    return this.probe(([s, text]) => {
+    return waitFor(() => this.probe(([s, text]) => {
       const shown = [...document.querySelectorAll(s)].find((e) => e.getClientRects().length > 0 &&
         (text === null || e.firstChild.textContent === text));
       if (!shown) return null;
       const {x, y, width, height} = shown.getBoundingClientRect();
       return {x: x + width / 2, y: y + height / 2, box: {x, y, width, height}};
-    }, [selector, label]);
+    }, [selector, label]), `${selector} ${label || ''}`);
   }
 
-  menuOpen() {
-    return this.probe(() => document.querySelector('.glut-menu') !== null);
-  }
-
-  closedMenu() {
-    return waitFor(async () => !(await this.menuOpen()), 'the menu to close');
-  }
+  closedMenu() { return this.lookUntil((look) => !look.menuOpen, 'the menu to close'); }
 
   // The menu, opened with the right button on the canvas; and the canvas's box.
   async openMenu() {
     const {box} = await this.shown('#canvas');
     await this.page.mouse.click(box.x + 100, box.y + 100, {button: 'right'});
-    await waitFor(() => this.shown('.glut-menu'), 'the menu');
+    await this.shown('.glut-menu');
     return box;
   }
 
-  // Chooses an entry of the menu by its label; View's entries through the View submenu.
-  // Returns the probe's record of the choice.
-  async choose(label) {
-    const after = (await this.counts()).swaps;
-    await this.openMenu();
-    const entry = (text) => waitFor(() => this.shown('.glut-entry', text), `the entry ${text}`);
-    if (facts.viewMenu.includes(label)) {
-      const view = await entry('View');
-      await this.page.mouse.move(view.x, view.y);
-    }
-    const chosen = await entry(label);
-    await this.page.mouse.click(chosen.x, chosen.y);
-    await this.closedMenu();
-    return this.waitForEvent('menu', after, {label});
+  // Chooses an entry by its label (View's through the View submenu): the probe's record of it.
+  choose(label) {
+    return this.eventAfter(async () => {
+      await this.openMenu();
+      if (facts.viewMenu.includes(label)) {
+        const view = await this.shown('.glut-entry', 'View');
+        await this.page.mouse.move(view.x, view.y);
+      }
+      const chosen = await this.shown('.glut-entry', label);
+      await this.page.mouse.click(chosen.x, chosen.y);
+      await this.closedMenu();
+    }, 'menu', {label});
   }
 
   async menuLabels() {
     const box = await this.openMenu();
     const labels = await this.probe(() => [...document.querySelectorAll(
       'body > .glut-menu > .glut-entry')].map((e) => e.firstChild.textContent));
-    await this.page.keyboard.press('Shift');  // no key the program reads
+    await this.press('Shift');  // no key the program reads
     await this.page.mouse.click(box.x + box.width + 40, box.y + 10);
     await this.closedMenu();
     return labels;
   }
 
-  fullScreenElement() {
-    return this.page.evaluate(() => document.fullscreenElement && document.fullscreenElement.id);
-  }
-
-  // Chooses "Full Screen Mode" and waits for the program's full-screen view.
+  // Chooses "Full Screen Mode"; waits for a view of the page's size in device pixels.
   async enterFullScreen() {
     const event = await this.choose('Full Screen Mode');
-    // The page's size in device pixels once full screen has come, whenever it comes.
     const fullView = (frame) => avifoldProbe.events.find((e) => e.kind == 'reshape' &&
       e.frame >= frame && e.w == Math.round(innerWidth * devicePixelRatio) &&
       e.h == Math.round(innerHeight * devicePixelRatio));
@@ -320,16 +305,11 @@ export class App {
 
   // Leaves full screen by the program's Escape key, or by the browser's own way out.
   async leaveFullScreen(byBrowser = false) {
-    const after = (await this.counts()).swaps;
-    if (byBrowser) {
-      await this.page.evaluate(() => document.exitFullscreen());
-    } else {
-      await this.page.keyboard.press('Escape');
-    }
     const ratio = await this.probe(() => devicePixelRatio);
     const [w, h] = facts.windowSize.map((side) => side * ratio);
-    const event = await this.waitForEvent('reshape', after, {w, h});
-    await waitFor(async () => (await this.fullScreenElement()) === null, 'the end of full screen');
+    const event = await this.eventAfter(() => (byBrowser ?
+      this.probe(() => document.exitFullscreen()) : this.press('Escape')), 'reshape', {w, h});
+    await this.lookUntil((look) => look.fullScreen === null, 'the end of full screen');
     return event;
   }
 
@@ -337,7 +317,8 @@ export class App {
   // `sameTick`, the next two frames in a row that show the same tick.
   async pictures(count, sameTick = false) {
     await this.probe(([n, same]) => avifoldProbe.capture(n, same), [count, sameTick]);
-    const taken = await waitFor(() => this.probe(() => avifoldProbe.captured()), `${count} pictures`);
+    const taken = await waitFor(() => this.probe(() => avifoldProbe.captured()),
+                                `${count} pictures`);
     return taken.map((p) => ({...p, data: Buffer.from(p.data, 'base64')}));
   }
 }
@@ -356,16 +337,15 @@ export const heapVerdict = (samples, warmUp) => ask('heap', samples, warmUp);
 const asSent = (picture) => ({...picture, data: picture.data.toString('base64')});
 // The whole scene under that sky: the read-out where it belongs and ground below.
 export const showsScene = (picture, sky) => ask('whole_scene', asSent(picture), sky);
-// The share of pixels in [left, right) x [top, bottom) within `tolerance` of `colour`.
-export const colourShare = (picture, colour, tolerance, left, top, right, bottom) =>
-  ask('colour_share', asSent(picture), colour, tolerance, left, top, right, bottom);
+// The share of pixels in the box [left, top, right, bottom) within `tolerance` of `colour`.
+export const colourShare = (picture, colour, tolerance, ...box) =>
+  ask('colour_share', asSent(picture), colour, tolerance, ...box);
 
 // The share of pixels that two pictures of one size show differently.
 export function difference(a, b, tolerance = 48) {
   let differ = 0;
   for (let i = 0; i < a.data.length; i += 4) {
-    const d = Math.abs(a.data[i] - b.data[i]) + Math.abs(a.data[i + 1] - b.data[i + 1]) +
-              Math.abs(a.data[i + 2] - b.data[i + 2]);
+    const d = [0, 1, 2].reduce((sum, c) => sum + Math.abs(a.data[i + c] - b.data[i + c]), 0);
     if (d > tolerance) differ++;
   }
   return differ / (a.width * a.height);

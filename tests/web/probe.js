@@ -1,27 +1,21 @@
 // A measuring probe for the browser build, loaded into the page before any of the page's
 // own scripts (puppeteer's evaluateOnNewDocument). As the desktop probe wraps GL and GLUT
-// entry points with LD_PRELOAD, this one wraps the program's imports (the GL and GLUT calls it
-// makes) as the module is instantiated, passes every call on unchanged, and keeps a record
-// that a scenario reads with page.evaluate(() => avifoldProbe...):
-//   ticks, swaps, timerArms        counts, as the desktop probe's counts file; a tick is
-//                                  a timer callback that arms the chain's next timer (one
-//                                  that came before its tick was due arms none)
-//   tickTimes                      performance.now() of the latest ticks
-//   events                         {kind, tick, frame, ...}: context (a window the program
-//                                  created), arm (a timer armed outside a tick), menu
-//                                  (an entry chosen, by label), key (a key the page
-//                                  saw, kept from the browser or not), heard (a key the
-//                                  program's callbacks heard), reshape (the viewport the
-//                                  program set), terrain (a terrain list compiled: its
-//                                  vertex heights)
-//   frames                         the latest frame records: birds (bird-list calls),
-//                                  chars (bitmap characters), fog, clear, far, cam (yaw,
-//                                  pitch, x, y, z), bird0 (x, y, z, heading), mean (x, y, z),
-//                                  depthTests (bird-list calls by the depth test WebGL had)
-//   capture(n, sameTick), captured()  pictures of the next n frames (or of the next two
-//                                  in a row that show one tick), read at their swaps
-//   liveGlObjects()                WebGL objects made and not deleted, by kind
-//   heapInUse()                    bytes of the program's heap in use
+// entry points with LD_PRELOAD, this one wraps the program's imports (its GL and GLUT calls)
+// as the module is instantiated, passes every call on unchanged, and keeps a record that a
+// scenario reads with page.evaluate(() => avifoldProbe...):
+//   ticks, swaps, timerArms, firstSwapTime: counts as the desktop probe's; a tick is a timer
+//     callback that arms the chain's next timer (one that came early arms none)
+//   tickTimes: performance.now() of the latest ticks
+//   events {kind, tick, frame, ...}: context (a window created), arm (a timer armed outside a
+//     tick), menu (an entry chosen, by label), key (a key the page saw, kept from the browser
+//     or not), heard (a key the program heard), reshape (its viewport), terrain (a terrain
+//     list compiled: its vertex heights)
+//   frames: the latest frames' birds (bird-list calls), chars (bitmap characters), fog, clear,
+//     far, cam (yaw, pitch, x, y, z), bird0 (x, y, z, heading), mean (x, y, z), depthTests
+//     (bird-list calls by the depth test WebGL had)
+//   capture(n, sameTick), captured(): pictures of the next n frames (or of the next two in a
+//     row that show one tick), read at their swaps
+//   liveGlObjects(), heapInUse(): WebGL objects made and not deleted, by kind; heap bytes used
 (function() {
   const GL_FOG = 0xB60;
   const GL_COLOR_BUFFER_BIT = 0x4000;
@@ -31,8 +25,7 @@
 
   const probe = {
     ticks: 0, swaps: 0, timerArms: 0, firstSwapTime: 0,
-    tickTimes: [], events: [], frames: [],
-    live: {},
+    tickTimes: [], events: [], frames: [], live: {},
     liveGlObjects() { return Object.assign({}, this.live); },
     heapInUse() { return window.Module._avifoldHeapInUse(); },
   };
@@ -46,38 +39,31 @@
     probe.events.push(Object.assign({kind, tick: probe.ticks, frame: probe.swaps}, fields));
   }
 
-  // --- Ticks: the program's timer callback, behind one of the probe's own ---------------
-  let inTick = false;
-  const countedTicks = new Map();  // the program's callback -> the probe's, in the table
-  function countedTick(func) {
-    if (!countedTicks.has(func)) {
+  // The program's callback `func` behind one of the probe's own (`wrap` of the real one),
+  // added to the function table once.
+  const wrapped = new Map();
+  function behind(func, signature, wrap) {
+    if (func && !wrapped.has(func)) {
       const real = window.Module.getWasmTableEntry(func);
-      countedTicks.set(func, window.Module.addFunction((value) => {
-        const start = performance.now();
-        const arms = probe.timerArms;
-        inTick = true;
-        try { real(value); } finally { inTick = false; }
-        if (probe.timerArms == arms) return;
-        probe.ticks++;
-        keep(probe.tickTimes, start);
-      }, 'vi'));
+      wrapped.set(func, window.Module.addFunction(wrap(real), signature));
     }
-    return countedTicks.get(func);
+    return func && wrapped.get(func);
   }
 
-  // --- Keys the program heard: its key callbacks, behind the probe's own ----------------
-  const heard = new Map();  // the program's callback -> the probe's, in the table
-  function heardKeys(func, callback) {
-    if (!func) return func;
-    if (!heard.has(func)) {
-      const real = window.Module.getWasmTableEntry(func);
-      heard.set(func, window.Module.addFunction((key, x, y) => {
-        event('heard', {callback, key});
-        real(key, x, y);
-      }, 'viii'));
-    }
-    return heard.get(func);
-  }
+  // A timer callback that arms the chain's next timer is a tick.
+  let inTick = false;
+  const countedTick = (real) => (value) => {
+    const [start, arms] = [performance.now(), probe.timerArms];
+    inTick = true;
+    try { real(value); } finally { inTick = false; }
+    if (probe.timerArms == arms) return;
+    probe.ticks++;
+    keep(probe.tickTimes, start);
+  };
+  const heardKeys = (callback) => (real) => (key, x, y) => {
+    event('heard', {callback, key});
+    real(key, x, y);
+  };
 
   // --- Pictures of the canvas as frames leave it -------------------------------------
   const pictures = {wanted: 0, sameTick: false, taken: []};
@@ -91,9 +77,9 @@
     // Waiting for two frames in a row that show one tick: a new tick starts the pair again.
     if (pictures.sameTick && taken.length == 2 && taken[0].tick != taken[1].tick) {
       taken.shift();
-      return;
+    } else {
+      pictures.wanted--;
     }
-    pictures.wanted--;
   }
   // The next `count` frames, read at their swaps, rows from the bottom; with `sameTick`,
   // the first two frames in a row that show the same tick.
@@ -112,11 +98,8 @@
   // --- What each frame asks of GL ----------------------------------------------------
   let frame = null;
   let clear = [0, 0, 0, 0];
-  let fog = 0;
-  let far = 0;
-  let cameraStep = -1;
-  let pushDepth = 0;
-  let birdStep = 0;
+  let fog = 0, far = 0;  // as the program last set them
+  let cameraStep = -1, pushDepth = 0, birdStep = 0;  // how far this frame's matrices have come
   // The depth test as the page's GL last gave it to WebGL, not as the program asked.
   let webglDepthFunc = 0;
   const realDepthFunc = WebGLRenderingContext.prototype.depthFunc;
@@ -124,26 +107,19 @@
     webglDepthFunc = func;
     return realDepthFunc.call(this, func);
   };
-  let birdList = 0;
-  let compiling = 0;
-  let compile = null;
+  let birdList = 0, compiling = 0, compile = null;  // the bird model's list; the list compiled
 
   function startFrame() {
     frame = {birds: 0, chars: 0, fog: 0, clear: clear.slice(), far: 0, cam: [0, 0, 0, 0, 0],
              bird0: [0, 0, 0, 0], sum: [0, 0, 0], placed: 0, depthTests: {}};
-    cameraStep = -1;
-    pushDepth = 0;
-    birdStep = 0;
+    [cameraStep, pushDepth, birdStep] = [-1, 0, 0];
   }
   startFrame();
 
   function finishFrame() {
-    frame.fog = fog;
-    frame.far = far;
     const n = frame.placed || 1;
-    frame.mean = frame.sum.map((s) => s / n);
-    frame.tick = probe.ticks;
-    frame.frame = probe.swaps;
+    Object.assign(frame, {fog, far, mean: frame.sum.map((s) => s / n), tick: probe.ticks,
+                          frame: probe.swaps});
     keep(probe.frames, frame);
   }
 
@@ -152,11 +128,11 @@
       probe.timerArms++;
       // A tick re-arms its own chain; an arm from anywhere else is worth an event.
       if (!inTick) event('arm', {ms});
-      real(ms, countedTick(func), value);
+      real(ms, behind(func, 'vi', countedTick), value);
     },
-    glutKeyboardFunc(real, func) { real(heardKeys(func, 'keyboard')); },
-    glutSpecialFunc(real, func) { real(heardKeys(func, 'special')); },
-    glutSpecialUpFunc(real, func) { real(heardKeys(func, 'specialUp')); },
+    glutKeyboardFunc(real, func) { real(behind(func, 'viii', heardKeys('keyboard'))); },
+    glutSpecialFunc(real, func) { real(behind(func, 'viii', heardKeys('special'))); },
+    glutSpecialUpFunc(real, func) { real(behind(func, 'viii', heardKeys('specialUp'))); },
     glutSwapBuffers(real) {
       if (pictures.wanted > 0) takePicture();
       real();
@@ -170,17 +146,11 @@
       return id;
     },
     glutBitmapCharacter(real, font, c) { real(font, c); frame.chars++; },
-    glClear(real, mask) {
-      real(mask);
-      if (mask & GL_COLOR_BUFFER_BIT) startFrame();
-    },
+    glClear(real, mask) { real(mask); if (mask & GL_COLOR_BUFFER_BIT) startFrame(); },
     glClearColor(real, r, g, b, a) { real(r, g, b, a); clear = [r, g, b, a]; },
     glEnable(real, cap) { real(cap); if (cap == GL_FOG) fog = 1; },
     glDisable(real, cap) { real(cap); if (cap == GL_FOG) fog = 0; },
-    gluPerspective(real, fovy, aspect, near, farPlane) {
-      real(fovy, aspect, near, farPlane);
-      far = farPlane;
-    },
+    gluPerspective(real, fovy, aspect, near, f) { real(fovy, aspect, near, f); far = f; },
     glViewport(real, x, y, w, h) { real(x, y, w, h); event('reshape', {w, h}); },
     glLoadIdentity(real) { real(); if (cameraStep == -1) cameraStep = 0; },
     glRotatef(real, angle, x, y, z) {
@@ -192,10 +162,7 @@
     },
     glTranslatef(real, x, y, z) {
       real(x, y, z);
-      if (cameraStep == 2) {
-        frame.cam[2] = x; frame.cam[3] = y; frame.cam[4] = z;
-        cameraStep = 3;
-      }
+      if (cameraStep == 2) { frame.cam.splice(2, 3, x, y, z); cameraStep = 3; }
       // Each bird is drawn in a matrix of its own, placed by the first translation in it.
       if (birdStep == 1) {
         if (frame.placed == 0) frame.bird0 = [x, y, z, 0];
@@ -217,7 +184,8 @@
     glNewList(real, list, mode) {
       real(list, mode);
       compiling = list;
-      compile = {mode: 0, strips: false, triangles: false, vertices: 0, nonzero: 0, digest: 0x811c9dc5};
+      compile = {mode: 0, strips: false, triangles: false, vertices: 0, nonzero: 0,
+                 digest: 0x811c9dc5};
     },
     glBegin(real, mode) {
       real(mode);
@@ -247,25 +215,19 @@
     },
   };
 
-  function wrapImports(imports) {
-    const env = imports && imports.env;
-    if (!env) return;
-    for (const name of Object.keys(wrappers)) {
+  function wrapImports(env) {
+    for (const [name, wrapper] of Object.entries(wrappers)) {
       const real = env[name];
-      if (typeof real !== 'function') continue;
-      env[name] = (...args) => wrappers[name](real, ...args);
+      if (typeof real === 'function') env[name] = (...args) => wrapper(real, ...args);
     }
   }
-  const realInstantiate = WebAssembly.instantiate;
-  WebAssembly.instantiate = function(source, imports) {
-    wrapImports(imports);
-    return realInstantiate.call(WebAssembly, source, imports);
-  };
-  const realInstantiateStreaming = WebAssembly.instantiateStreaming;
-  WebAssembly.instantiateStreaming = function(source, imports) {
-    wrapImports(imports);
-    return realInstantiateStreaming.call(WebAssembly, source, imports);
-  };
+  for (const name of ['instantiate', 'instantiateStreaming']) {
+    const real = WebAssembly[name];
+    WebAssembly[name] = function(source, imports) {
+      if (imports && imports.env) wrapImports(imports.env);
+      return real.call(WebAssembly, source, imports);
+    };
+  }
 
   // --- Input the page delivered: menu choices and keys --------------------------------
   window.addEventListener('click', (e) => {
@@ -281,12 +243,9 @@
   }
 
   // --- Live WebGL objects --------------------------------------------------------------
-  const kinds = ['Texture', 'Buffer', 'Program', 'Shader', 'Framebuffer', 'Renderbuffer'];
   const proto = WebGLRenderingContext.prototype;
-  for (const kind of kinds) {
-    const make = proto['create' + kind];
-    const remove = proto['delete' + kind];
-    const alive = new WeakSet();
+  for (const kind of ['Texture', 'Buffer', 'Program', 'Shader', 'Framebuffer', 'Renderbuffer']) {
+    const [make, remove, alive] = [proto['create' + kind], proto['delete' + kind], new WeakSet()];
     probe.live[kind] = 0;
     proto['create' + kind] = function(...args) {
       const object = make.apply(this, args);

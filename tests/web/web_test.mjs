@@ -7,42 +7,40 @@ import path from 'node:path';
 import {after, before, test} from 'node:test';
 import * as h from './harness.mjs';
 
-const {waitFor} = h;
+const {facts, waitFor} = h;
 
 const site = path.resolve(h.env('AVIFOLD_WEB_SITE'));
 const debugSite = path.resolve(h.env('AVIFOLD_WEB_DEBUG_SITE'));
-const facts = h.facts;
 const START = [2 * facts.flock, 1, facts.fogGrey, facts.fogFar];  // birds, fog, clear, far
+const WITHOUT_FOG = [START[0], 0, facts.clearBlue, facts.clearFar];
 const settings = (f) => [f.birds, f.fog, f.clear.map(Math.fround), f.far];
-const VIEWPORT_WIDTH = h.VIEWPORT.width;
 const ROUND_TRIPS = 10;
-const ARROWS = {ArrowLeft: 100, ArrowUp: 101, ArrowRight: 102, ArrowDown: 103};  // GLUT's codes
 const WARM_UP_TRIPS = 2;
+const ARROWS = {ArrowLeft: 100, ArrowUp: 101, ArrowRight: 102, ArrowDown: 103};  // GLUT's codes
+const quiet = (look) => look.said === null;
 
 let browser;
 before(async () => { browser = await h.launchBrowser(); });
 after(async () => { await browser.close(); });
 
-// A page of the site (served with `serving`, opened with `opening`), closed with its
-// server after the test; no page error may occur, nor a complaint about a listener.
-async function withApp(t, root, {serving = {}, opening = {}} = {}, run) {
+// A page of the site (served with `serving`, opened with `opening` in `inBrowser`), closed
+// with its server once done; no page error may occur, nor a complaint about a listener.
+async function withApp(root, {serving = {}, opening = {}, inBrowser = browser} = {}, run) {
   const server = await h.serveSite(root, serving);
-  const app = await h.openApp(browser, server.url, opening);
-  t.after(async () => {
-    await app.close();
-    await server.close();
-  });
-  await run(app, server);
-  assert.deepEqual(app.errors, []);
-  assert.deepEqual(app.messages.filter((m) => /passive event listener/.test(m)), []);
+  const app = await h.openApp(inBrowser, server.url, opening);
+  try {
+    await run(app, server);
+    assert.deepEqual(app.errors, []);
+    assert.deepEqual(app.messages.filter((m) => /passive event listener/.test(m)), []);
+  } finally {
+    await app.close().then(() => server.close());
+  }
 }
 
 // Bird 0, and the camera behind it, turns `rate` degrees a tick once the turn has settled
 // after the program's `callback` heard `key` (GLUT's code) from `press`.
 async function turnsAfter(app, callback, key, press, rate) {
-  const start = (await app.counts()).swaps;
-  await press();
-  const heard = await app.waitForEvent('heard', start, {callback, key});
+  const heard = await app.eventAfter(press, 'heard', {callback, key});
   const frames = await app.framesFromTick(heard.tick + facts.turnSettleTicks, 12);
   const steps = h.turns(frames);
   assert.ok(steps.length >= 6, JSON.stringify(frames));
@@ -50,26 +48,21 @@ async function turnsAfter(app, callback, key, press, rate) {
   assert.deepEqual(h.misplaced('behind_bird0', frames), []);
 }
 
-// The frame after an event, and the ones after it.
-async function nextFrames(app, event, count = 2) {
-  return app.framesFrom(event.frame + 1, count);
-}
-
-test('starts as on the desktop: banner, title, menu, and every frame the whole scene', async (t) => {
+test('starts as on the desktop: banner, title, menu, and every frame the whole scene', async () => {
   // The shipped site shows the share of its files arrived until the first frame, carries
   // none of the tests' instruments, and sends at most 1.5 MB.
   const loading = {serving: {held: 'avifold.data'}, opening: {probe: false}};
-  await withApp(t, site, loading, async (app, server) => {
+  await withApp(site, loading, async (app, server) => {
     await app.said(/^Loading Avifold: [1-9][0-9]? %$/, 'a share of the files');
     server.release();
-    await waitFor(async () => !(await app.status()).shown, 'the first frame');
-    assert.equal(await app.console(), facts.banner);
+    await app.lookUntil(quiet, 'the first frame');
+    assert.equal((await app.look()).console, facts.banner);
     const instruments = ['addFunction', 'getWasmTableEntry', '_avifoldHeapInUse'];
     assert.deepEqual(await app.probe((names) => names.filter((n) => n in Module), instruments), []);
     assert.ok(server.sent <= 1.5e6, `${server.sent} bytes sent`);
   });
-  await withApp(t, debugSite, {}, async (app) => {
-    assert.equal(await app.console(), facts.banner);
+  await withApp(debugSite, {}, async (app) => {
+    assert.equal((await app.look()).console, facts.banner);
     assert.equal(await app.page.title(), 'Avifold');
     const [first, second] = await app.framesFrom(1, 2);
     assert.deepEqual(settings(first), START);
@@ -97,129 +90,96 @@ test('starts as on the desktop: banner, title, menu, and every frame the whole s
   });
 });
 
-// The keys the page saw from `press` that it kept from the browser, and those the program
+// The keys the page saw from `keys` that it kept from the browser, and those the program
 // heard pressed (GLUT's codes), once the page has seen Shift released after them.
-async function keysFrom(app, press) {
+async function keysFrom(app, keys) {
   const start = (await app.events()).length;
-  await press();
-  await app.page.keyboard.press('Shift');
+  await app.press(...keys, 'Shift');
   const events = await waitFor(async () => {
     const seen = (await app.events()).slice(start);
     return seen.some((e) => e.kind == 'key' && e.type == 'keyup' && e.key == 'Shift') && seen;
   }, 'the keys');
-  return {kept: events.filter((e) => e.kind == 'key' && e.type == 'keydown' && e.cancelled)
-                     .map((e) => e.key),
-          heard: events.filter((e) => e.kind == 'heard' && e.callback != 'specialUp')
-                       .map((e) => e.key)};
+  const pick = (which) => events.filter(which).map((e) => e.key);
+  return {kept: pick((e) => e.kind == 'key' && e.type == 'keydown' && e.cancelled),
+          heard: pick((e) => e.kind == 'heard' && e.callback != 'specialUp')};
 }
 
-// The element with the focus: its role, id and (for a menu entry) label.
-const focused = (app) => app.probe(() => {
-  const e = document.activeElement;
-  return {role: e.getAttribute('role'), id: e.id, label: e.firstChild && e.firstChild.textContent};
-});
-
 test('menu commands switch fog, shadows, read-out and hills, and relabel their entries; ' +
-     'the keys stay the browser\'s, the keyboard works the menu, menus stay on screen', async (t) => {
-  await withApp(t, debugSite, {opening: {viewport: {height: 600}}}, async (app) => {
+     'the keys stay the browser\'s, the keyboard works the menu, menus stay on screen', async () => {
+  await withApp(debugSite, {opening: {viewport: {height: 600}}}, async (app) => {
     // Until a click gives the canvas the keys, every key is the browser's. Then only the
     // arrows are kept from it, and keys with Alt never reach the program.
-    const keys = async () => {
-      for (const key of ['ArrowUp', 'a', 'F2', 'PageDown', ' ']) await app.page.keyboard.press(key);
-      await app.page.keyboard.down('Alt');
-      await app.page.keyboard.press('ArrowRight');
-      await app.page.keyboard.up('Alt');
-      await app.page.keyboard.press('Tab');
-    };
+    const keys = ['ArrowUp', 'a', 'F2', 'PageDown', ' ', 'Alt+ArrowRight', 'Tab'];
     assert.deepEqual(await keysFrom(app, keys), {kept: [], heard: []});
     await app.probe(() => scrollTo({top: 0, behavior: 'instant'}));
-    const {box} = await app.shown('#canvas');
-    await app.page.mouse.click(box.x + box.width / 2, box.y + box.height / 2);
-    assert.match(await app.probe(() => document.getElementById('hint').textContent), /has the keys/);
+    const centre = await app.shown('#canvas');
+    await app.page.mouse.click(centre.x, centre.y);
+    assert.match((await app.look()).hint, /has the keys/);
     assert.deepEqual(await keysFrom(app, keys), {kept: ['ArrowUp'], heard: [101, 97, 2, 105, 32, 9]});
-    assert.notEqual((await focused(app)).id, 'canvas', 'Tab took the focus on');
+    assert.notEqual((await app.look()).focus.id, 'canvas', 'Tab took the focus on');
     await app.probe(() => scrollTo({top: 0, behavior: 'instant'}));
 
     // On the focused canvas Shift+F10 or the ContextMenu key opens the menu, at its first
     // entry; the arrows move, Enter chooses and gives the canvas the keys back, Escape closes.
     await app.page.focus('#canvas');
-    await app.page.keyboard.down('Shift');
-    await app.page.keyboard.press('F10');
-    await app.page.keyboard.up('Shift');
-    await waitFor(async () => (await focused(app)).label == 'View', 'the menu at its first entry');
+    await app.press('Shift+F10');
+    await app.lookUntil((look) => look.focus.label == 'View', 'the menu at its first entry');
     assert.equal(await app.probe(() => document.querySelector('.glut-menu').getAttribute('role')), 'menu');
-    const before = (await app.counts()).swaps;
-    for (const key of ['ArrowDown', 'ArrowDown']) await app.page.keyboard.press(key);
-    assert.deepEqual(await focused(app), {role: 'menuitem', id: '', label: '+ Fog'});
-    await app.page.keyboard.press('Enter');
-    let [f] = await nextFrames(app, await app.waitForEvent('menu', before, {label: '+ Fog'}));
-    assert.deepEqual(settings(f), [START[0], 0, facts.clearBlue, facts.clearFar]);
-    assert.equal((await focused(app)).id, 'canvas');
+    await app.press('ArrowDown', 'ArrowDown');
+    assert.deepEqual((await app.look()).focus, {role: 'menuitem', id: '', label: '+ Fog'});
+    const chosen = await app.eventAfter(() => app.press('Enter'), 'menu', {label: '+ Fog'});
+    assert.deepEqual(settings(await app.frameAfter(chosen.frame)), WITHOUT_FOG);
+    assert.equal((await app.look()).focus.id, 'canvas');
     // WebDriver BiDi has no ContextMenu key to press: Firefox opens it by Shift+F10 again.
-    if (h.ENGINE == 'firefox') {
-      await app.page.keyboard.down('Shift');
-      await app.page.keyboard.press('F10');
-      await app.page.keyboard.up('Shift');
-    } else {
-      await app.page.keyboard.press('ContextMenu');
-    }
-    await waitFor(() => app.menuOpen(), 'the menu by its key');
-    await app.page.keyboard.press('Escape');
-    await app.closedMenu();
-    assert.equal((await focused(app)).id, 'canvas');
+    await app.press(h.ENGINE == 'firefox' ? 'Shift+F10' : 'ContextMenu');
+    await app.lookUntil((look) => look.menuOpen, 'the menu by its key');
+    await app.press('Escape');
+    assert.equal((await app.closedMenu()).focus.id, 'canvas');
 
     // Opened by the canvas's bottom right corner, the menu opens upwards and its submenu to
     // the left, both inside the viewport.
+    const {box} = await app.shown('#canvas');
     await app.page.mouse.click(box.x + box.width - 4, box.y + box.height - 4, {button: 'right'});
-    const view = await waitFor(() => app.shown('.glut-entry', 'View'), 'the menu');
+    const view = await app.shown('.glut-entry', 'View');
     await app.page.mouse.move(view.x, view.y);
-    const menus = await waitFor(async () => {
-      const shown = await app.probe(() => [...document.querySelectorAll('.glut-menu')]
-        .filter((m) => m.getClientRects().length > 0).map((m) => m.getBoundingClientRect().toJSON()));
-      return shown.length == 2 && shown;
-    }, 'the View submenu');
+    const {menus} = await app.lookUntil((look) => look.menus.length == 2, 'the View submenu');
     for (const m of menus) {
-      assert.ok(m.left >= 0 && m.top >= 0 && m.right <= VIEWPORT_WIDTH && m.bottom <= 600, JSON.stringify(m));
+      assert.ok(m.left >= 0 && m.top >= 0 && m.right <= h.VIEWPORT.width && m.bottom <= 600,
+                JSON.stringify(m));
     }
     await app.page.mouse.click(10, 10);
     await app.closedMenu();
 
     const [picture] = await app.pictures(1);
     assert.ok(h.showsScene(picture, facts.bluePixel), 'blue sky without fog');
-    [f] = await nextFrames(app, await app.choose('- Fog'));
-    assert.deepEqual(settings(f), START);
-
-    [f] = await nextFrames(app, await app.choose('+ Shadows'));
-    assert.equal(f.birds, facts.flock);
-    [f] = await nextFrames(app, await app.choose('+ FPS'));
-    assert.equal(f.chars, 0);
-    [f] = await nextFrames(app, await app.choose('----------'));
-    assert.deepEqual([f.birds, f.chars], [facts.flock, 0]);
-    const labels = await app.menuLabels();
-    assert.deepEqual(labels.slice(2, 5), ['+ Fog', '- Shadows', '- FPS']);
-    [f] = await nextFrames(app, await app.choose('- Shadows'));
-    assert.equal(f.birds, 2 * facts.flock);
-    [f] = await nextFrames(app, await app.choose('- FPS'));
-    assert.ok(f.chars > 0);
+    const switched = async (label) => app.frameAfter((await app.choose(label)).frame);
+    assert.deepEqual(settings(await switched('- Fog')), START);
+    assert.equal((await switched('+ Shadows')).birds, facts.flock);
+    assert.equal((await switched('+ FPS')).chars, 0);
+    const plain = await switched('----------');
+    assert.deepEqual([plain.birds, plain.chars], [facts.flock, 0]);
+    assert.deepEqual((await app.menuLabels()).slice(2, 5), ['+ Fog', '- Shadows', '- FPS']);
+    assert.equal((await switched('- Shadows')).birds, 2 * facts.flock);
+    assert.ok((await switched('- FPS')).chars > 0);
 
     const [hills] = await app.events('terrain');
     assert.ok(hills.nonzero > 0);
-    const flat = await app.waitForEvent('terrain', (await app.choose('+ Bumps and Hills')).frame);
-    assert.equal(flat.nonzero, 0);
-    const again = await app.waitForEvent('terrain', (await app.choose('- Bumps and Hills')).frame);
+    const terrainAfter = async (label) =>
+      app.waitForEvent('terrain', (await app.choose(label)).frame);
+    assert.equal((await terrainAfter('+ Bumps and Hills')).nonzero, 0);
+    const again = await terrainAfter('- Bumps and Hills');
     assert.ok(again.nonzero > 0);
     assert.notEqual(again.digest, hills.digest, 'new hills');
   });
 });
 
-test('views place the camera, and the arrows fly bird 0 in Bird Control', async (t) => {
-  await withApp(t, debugSite, {}, async (app) => {
-    const cameraFromNextTick = async (label, view) => {
+test('views place the camera, and the arrows fly bird 0 in Bird Control', async () => {
+  await withApp(debugSite, {}, async (app) => {
+    const views = {'Smart Follow': 'follows_flock', 'Bird Control': 'behind_bird0'};
+    for (const [label, view] of Object.entries(views)) {
       const event = await app.choose(label);
       assert.deepEqual(h.misplaced(view, await app.framesFromTick(event.tick + 1, 10)), [], label);
-    };
-    await cameraFromNextTick('Smart Follow', 'follows_flock');
-    await cameraFromNextTick('Bird Control', 'behind_bird0');
+    }
 
     // A held arrow turns bird 0 at the top rate; "d" marks the left arrow's slot for good.
     for (const [key, rate] of [['ArrowLeft', 1], ['ArrowRight', -1]]) {
@@ -227,29 +187,26 @@ test('views place the camera, and the arrows fly bird 0 in Bird Control', async 
                        rate * facts.topTurnRate);
       await app.page.keyboard.up(key);
     }
-    await turnsAfter(app, 'keyboard', 'd'.charCodeAt(0), () => app.page.keyboard.press('d'),
-                     facts.topTurnRate);
+    await turnsAfter(app, 'keyboard', 'd'.charCodeAt(0), () => app.press('d'), facts.topTurnRate);
   });
 });
 
-test('full screen and back ten times: settings, one tick chain, no growth of heap or GL objects', async (t) => {
+test('full screen and back ten times: settings, one tick chain, no growth of heap or GL objects', async () => {
   // The debug build, which also reports every GL error of each new context.
-  await withApp(t, debugSite, {}, async (app) => {
+  await withApp(debugSite, {}, async (app) => {
     await app.choose('+ Fog');
-    const heap = [];
-    const live = [];
+    const [heap, live] = [[], []];
     for (let trip = 0; trip < ROUND_TRIPS; trip++) {
       const entered = await app.enterFullScreen();
-      assert.equal(await app.fullScreenElement(), 'canvas');
-      const [full] = await app.framesFrom(entered.frame + 1, 1);
-      assert.deepEqual(settings(full), [START[0], 0, facts.clearBlue, facts.clearFar]);
+      assert.equal((await app.look()).fullScreen, 'canvas');
+      const full = await app.frameAfter(entered.frame);
+      assert.deepEqual(settings(full), WITHOUT_FOG);
       if (trip == 0) {
         // In full screen the right button opens no menu; GLUT would show it at once.
         await app.page.mouse.click(200, 200, {button: 'right'});
-        assert.equal(await app.menuOpen(), false);
+        assert.equal((await app.look()).menuOpen, false);
       }
-      const back = await app.leaveFullScreen(trip % 2 == 1);
-      const [windowed] = await app.framesFrom(back.frame + 1, 1);
+      const windowed = await app.frameAfter((await app.leaveFullScreen(trip % 2 == 1)).frame);
       assert.deepEqual(settings(windowed), settings(full));
       heap.push(await app.probe(() => avifoldProbe.heapInUse()));
       live.push(await app.probe(() => avifoldProbe.liveGlObjects()));
@@ -262,16 +219,15 @@ test('full screen and back ten times: settings, one tick chain, no growth of hea
     await app.waitForMore('ticks', 3);
     const verdict = h.heapVerdict(heap, WARM_UP_TRIPS);
     assert.ok(verdict.holds, `heap in use after each trip: ${heap}, ${verdict.slopeKiB} KiB`);
-    for (const objects of live.slice(WARM_UP_TRIPS)) {
-      assert.deepEqual(objects, live[WARM_UP_TRIPS], 'live GL objects after each trip');
-    }
-    assert.doesNotMatch(await app.console(), /GL error/);
+    const settled = live.slice(WARM_UP_TRIPS);
+    assert.deepEqual(settled, settled.map(() => settled[0]), 'live GL objects after each trip');
+    assert.doesNotMatch((await app.look()).console, /GL error/);
   });
 });
 
-test('a missing image gives the message and draws its texture as plain white', async (t) => {
-  await withApp(t, debugSite, {serving: {without: ['ground512.raw']}}, async (app) => {
-    assert.equal(await app.console(), facts.banner + h.MISSING_FILE_MESSAGE);
+test('a missing image gives the message and draws its texture as plain white', async () => {
+  await withApp(debugSite, {serving: {without: ['ground512.raw']}}, async (app) => {
+    assert.equal((await app.look()).console, facts.banner + h.MISSING_FILE_MESSAGE);
     await app.choose('+ Fog');
     await app.choose('Smart Follow');
     await app.waitForMore('ticks', 2);
@@ -282,19 +238,17 @@ test('a missing image gives the message and draws its texture as plain white', a
 });
 
 test('phones and tablets: the canvas fits at 4:3 and draws sharp, and touch reaches the ' +
-     'menu and flies bird 0', async (t) => {
+     'menu and flies bird 0', async () => {
   const phone = {width: 390, height: 844, deviceScaleFactor: 3, hasTouch: true, isMobile: true};
-  await withApp(t, debugSite, {opening: {viewport: phone}}, async (app) => {
+  await withApp(debugSite, {opening: {viewport: phone}}, async (app) => {
     // Upright and turned, the canvas is as wide as the page lets it be, 4:3, its buffer
     // that size in device pixels, and the program hears that size.
     for (const [width, height] of [[844, 390], [390, 844]]) {
       const after = (await app.counts()).swaps;
       await app.page.setViewport({...phone, width, height});
-      const fit = await waitFor(async () => {
-        const now = await app.fit();
-        const sharp = now.css.every((side, i) => Math.round(side * now.ratio) == now.buffer[i]);
-        return now.width == width && sharp && now;
-      }, `a ${width} px wide page, drawn at its device pixels`);
+      const {fit} = await app.lookUntil(({fit}) => fit.width == width &&
+        fit.css.every((side, i) => Math.round(side * fit.ratio) == fit.buffer[i]),
+      `a ${width} px wide page, drawn at its device pixels`);
       assert.ok(fit.content <= width && fit.css[0] <= width, JSON.stringify(fit));
       assert.ok(Math.abs(fit.css[0] * 3 - fit.css[1] * 4) < 0.1, JSON.stringify(fit));
       assert.equal(fit.ratio, phone.deviceScaleFactor);
@@ -302,38 +256,31 @@ test('phones and tablets: the canvas fits at 4:3 and draws sharp, and touch reac
     }
 
     // A long press opens the menu, a tap chooses; the Menu button opens it too.
-    const tap = async (selector, label = null) => {
-      const at = await waitFor(() => app.shown(selector, label), `${selector} ${label}`);
-      await app.page.touchscreen.tap(at.x, at.y);
+    const tap = (selector, label) =>
+      app.shown(selector, label).then((at) => app.page.touchscreen.tap(at.x, at.y));
+    const tapped = async (label) => app.frameAfter(
+      (await app.eventAfter(() => tap('.glut-entry', label), 'menu', {label})).frame);
+    const fingers = [];
+    const hold = async (selector) => {
+      const at = await app.shown(selector);
+      fingers.push(await app.page.touchscreen.touchStart(at.x, at.y));
     };
-    const canvas = await app.shown('#canvas');
-    const finger = await app.page.touchscreen.touchStart(canvas.x, canvas.y);
-    await waitFor(() => app.shown('.glut-menu'), 'the menu from a long press');
-    await finger.end();
-    let after = (await app.counts()).swaps;
-    await tap('.glut-entry', '+ Fog');
-    let [f] = await nextFrames(app, await app.waitForEvent('menu', after, {label: '+ Fog'}));
-    assert.equal(f.fog, 0);
+    await hold('#canvas');
+    await app.shown('.glut-menu');
+    await fingers.pop().end();
+    assert.equal((await tapped('+ Fog')).fog, 0);
     await tap('#menu-button');
-    after = (await app.counts()).swaps;
-    await tap('.glut-entry', '- Fog');
-    [f] = await nextFrames(app, await app.waitForEvent('menu', after, {label: '- Fog'}));
-    assert.equal(f.fog, 1);
+    assert.equal((await tapped('- Fog')).fog, 1);
 
     // The arrow buttons are the arrow keys, held while a finger is on them, several at
     // once: bird 0 turns as a held arrow key turns it, and every release is heard.
-    const left = await app.shown('#arrows button[data-key="100"]');
-    const up = await app.shown('#arrows button[data-key="101"]');
-    let fingers = [];
-    await turnsAfter(app, 'special', ARROWS.ArrowLeft, async () => {
-      fingers.push(await app.page.touchscreen.touchStart(left.x, left.y));
-    }, facts.topTurnRate);
-    after = (await app.counts()).swaps;
-    fingers.push(await app.page.touchscreen.touchStart(up.x, up.y));
-    await app.waitForEvent('heard', after, {callback: 'special', key: ARROWS.ArrowUp});
+    const arrow = (key) => () => hold(`#arrows button[data-key="${key}"]`);
+    await turnsAfter(app, 'special', ARROWS.ArrowLeft, arrow(ARROWS.ArrowLeft), facts.topTurnRate);
+    const climb = await app.eventAfter(arrow(ARROWS.ArrowUp), 'heard',
+                                       {callback: 'special', key: ARROWS.ArrowUp});
     for (const held of fingers) await held.end();
     for (const key of [ARROWS.ArrowLeft, ARROWS.ArrowUp]) {
-      await app.waitForEvent('heard', after, {callback: 'specialUp', key});
+      await app.waitForEvent('heard', climb.frame, {callback: 'specialUp', key});
     }
 
     // A tablet at twice the pixels: full screen is drawn at the screen's device pixels.
@@ -348,9 +295,8 @@ test('phones and tablets: the canvas fits at 4:3 and draws sharp, and touch reac
       HTMLElement.prototype.requestFullscreen = () => Promise.reject(new TypeError('refused'));
     });
     await app.enterFullScreen();
-    after = (await app.counts()).swaps;
-    await app.page.setViewport({...tablet, width: 600, height: 800});
-    await app.waitForEvent('reshape', after, {w: 1200, h: 1600});
+    await app.eventAfter(() => app.page.setViewport({...tablet, width: 600, height: 800}),
+                         'reshape', {w: 1200, h: 1600});
   });
 });
 
@@ -359,49 +305,41 @@ test('failures speak in the page: no WebGL, a lost context given back, each miss
   // Without WebGL the page says so and loads no program at all.
   const withoutWebgl = await h.launchBrowser(h.ENGINE, {webgl: 0});
   t.after(() => withoutWebgl.close());
-  const server = await h.serveSite(site);
-  t.after(() => server.close());
-  const noWebgl = await h.openApp(withoutWebgl, server.url, {probe: false});
-  assert.ok((await noWebgl.said(/WebGL/, 'no WebGL')).alert);
-  assert.deepEqual(await noWebgl.probe(() => [...document.scripts].map((s) => s.src.split('/').pop())),
-                   ['page.js']);
-  assert.deepEqual(noWebgl.errors, []);
+  await withApp(site, {opening: {probe: false}, inBrowser: withoutWebgl}, async (app) => {
+    assert.ok((await app.said(/WebGL/, 'no WebGL')).alert);
+    assert.deepEqual(await app.probe(() => [...document.scripts].map((s) => s.src.split('/').pop())),
+                     ['page.js']);
+  });
 
   // A file that does not come is named; from disk, the page gives the command that serves it.
   for (const name of ['avifold.js', 'avifold.wasm', 'avifold.data', 'avifold-data.js',
                       'avifold-data.js.metadata']) {
-    await withApp(t, site, {serving: {failing: [name]}, opening: {probe: false}}, async (app) => {
-      const said = await app.said(new RegExp(`could not load ${name.replace(/\./g, '\\.')}\\b`), name);
-      assert.ok(said.alert, name);
+    await withApp(site, {serving: {failing: [name]}, opening: {probe: false}}, async (app) => {
+      const named = new RegExp(`could not load ${name.replace(/\./g, '\\.')}\\b`);
+      assert.ok((await app.said(named, name)).alert, name);
     });
   }
   // Firefox reads a page's own folder from disk, and the demo runs there.
   const fromDisk = await h.openApp(browser, `file://${site}/index.html`, {probe: false});
   t.after(() => fromDisk.close());
-  if (h.ENGINE == 'firefox') {
-    await waitFor(async () => !(await fromDisk.status()).shown, 'the first frame from disk');
-  } else {
-    await fromDisk.said(/python3 -m http\.server --bind 127\.0\.0\.1 -d build-web\/site 8000/,
-                        'the command');
-  }
+  const command = /python3 -m http\.server --bind 127\.0\.0\.1 -d build-web\/site 8000/;
+  await (h.ENGINE == 'firefox' ? fromDisk.lookUntil(quiet, 'the first frame from disk') :
+                                 fromDisk.said(command, 'the command'));
   assert.deepEqual(fromDisk.errors, []);
 
   // A lost context: the page says so, no frame is drawn and the ticks go on; given back,
   // the program sets its GL up again and the scene comes back with the switches it had.
-  await withApp(t, debugSite, {}, async (app) => {
+  await withApp(debugSite, {}, async (app) => {
     await app.choose('+ Fog');
-    await app.probe(() => {
-      window.loser = Module.ctx.getExtension('WEBGL_lose_context');
-      loser.loseContext();
-    });
+    await app.probe(() =>
+      (window.loser = Module.ctx.getExtension('WEBGL_lose_context')).loseContext());
     await app.said(/lost/, 'the lost picture');
     const {swaps} = await app.counts();
     await app.waitForMore('ticks', 10);
     assert.equal((await app.counts()).swaps, swaps, 'no frame while the context is lost');
     await app.probe(() => loser.restoreContext());
-    await waitFor(async () => !(await app.status()).shown, 'the picture back');
-    const [f] = await app.framesFrom(swaps + 1, 1);
-    assert.deepEqual(settings(f), [START[0], 0, facts.clearBlue, facts.clearFar]);
+    await app.lookUntil(quiet, 'the picture back');
+    assert.deepEqual(settings(await app.frameAfter(swaps)), WITHOUT_FOG);
     const [picture] = await app.pictures(1);
     assert.ok(h.showsScene(picture, facts.bluePixel), 'the scene back, without fog');
     const chain = h.oneChain(await app.probe(() => avifoldProbe.tickTimes));
