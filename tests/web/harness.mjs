@@ -101,6 +101,9 @@ const FIREFOX_PREFS = {
   // Full screen at once, without the transition or the notice over the canvas.
   'full-screen-api.transition-duration.enter': '0 0',
   'full-screen-api.transition-duration.leave': '0 0', 'full-screen-api.warning.timeout': 0,
+  // A key that scrolls the page scrolls it at once, so that a scenario's next click lands
+  // where it was aimed.
+  'general.smoothScroll': false,
 };
 
 // Debian's Chromium or Firefox ESR, each with a fresh profile, drawing WebGL on the CPU;
@@ -113,7 +116,7 @@ export function launchBrowser(engine = ENGINE, {webgl = 1} = {}) {
     return puppeteer.launch({
       browser: 'chrome', executablePath: process.env.AVIFOLD_CHROMIUM || '/usr/bin/chromium',
       args: ['--no-sandbox', '--disable-gpu', '--enable-unsafe-swiftshader', '--disable-quic',
-             ...(webgl ? [] : ['--disable-webgl'])],
+             '--disable-smooth-scrolling', ...(webgl ? [] : ['--disable-webgl'])],
     });
   }
   if (engine != 'firefox') throw new Error(`no engine "${engine}": chromium or firefox`);
