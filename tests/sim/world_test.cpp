@@ -39,6 +39,16 @@ class WorldTest : public ::testing::Test {
     world->goalZ = static_cast<int>(z + 300 * cosTable[heading]);
   }
 
+  // Bird 0 west of a flock flying `heading`, itself heading north toward a goal straight
+  // ahead: cohesion turns it by +0.15 toward the flock's centre.
+  void westOfFlock(int heading) {
+    gatherFlock(500, 45, 500, heading);
+    world->birds[0].heading = 0;
+    world->birds[0].x = 400;
+    world->goalX = 400;
+    world->goalZ = 900;
+  }
+
   // Steers bird i once, its one draw for a cruise-altitude re-pick scripted as `draws`
   // (by default a losing one); returns the draws the steering took.
   int steer(int i, const std::vector<int>& draws = {0}) {
@@ -105,20 +115,12 @@ TEST_F(WorldTest, CohesionAndAlignmentAddNothingToAGatheredFlock) {
 }
 
 TEST_F(WorldTest, CohesionPullsTowardTheCentreAndAlignmentAlongTheMeanHeading) {
-  gatherFlock(500, 45, 500, 0);
-  // Bird 0 west of the rest: the centre lies toward +x, heading 90 (cohesion +0.15).
-  world->birds[0].x = 400;
-  world->goalX = 400;  // the goal stays straight ahead of bird 0
+  westOfFlock(0);  // the centre lies toward +x, heading 90
   steer(0);
   EXPECT_FLOAT_EQ(world->birds[0].turnImpulse, 0.15f);
 
-  // Now the flock flies east while bird 0 heads north toward a goal straight ahead:
-  // cohesion and alignment both turn it east.
-  gatherFlock(500, 45, 500, 90);
-  world->birds[0].heading = 0;
-  world->birds[0].x = 400;
-  world->goalX = 400;
-  world->goalZ = 900;
+  // Now the flock flies east: cohesion and alignment both turn bird 0 east.
+  westOfFlock(90);
   steer(0);
   EXPECT_FLOAT_EQ(world->birds[0].turnImpulse, 0.15f + 0.1f);
 }
@@ -140,12 +142,8 @@ TEST_F(WorldTest, GoalPullsAndDampingEasesTheTurnInDoublePrecision) {
   ASSERT_NE(dampedDown, beforeDamping - 0.05f);
   ASSERT_NE(dampedUp, beforeDamping + 0.05f);
 
-  gatherFlock(500, 45, 500, 340);
+  westOfFlock(340);
   Bird& b = world->birds[0];
-  b.heading = 0;
-  b.x = 400;
-  world->goalX = 400;
-  world->goalZ = 900;
   b.turnRate = 1;
   steer(0);
   EXPECT_EQ(b.turnImpulse, dampedDown);
@@ -244,8 +242,7 @@ TEST_F(WorldTest, GroundRuleTreatsEverythingBeyondTheLandAsWater) {
 }
 
 TEST_F(WorldTest, ArrowKeysOverrideBirdZeroInBirdControl) {
-  gatherFlock(500, 45, 500, 0);
-  world->birds[0].x = 400;  // cohesion would turn it by +0.15
+  westOfFlock(0);  // cohesion would turn it by +0.15
   steer(0);
   world->keys[kKeyLeft] = 1;
   world->applyUserControl();
