@@ -49,6 +49,21 @@ static int inChild(void (*body)()) {
   return waitForChild(forkChild(body), 0);
 }
 
+// Runs body in a child and expects each stop in turn, continuing the child after it, then
+// its end with 0.
+static void expectStopsThenExit(std::initializer_list<int> stops, void (*body)()) {
+  pid_t child = forkChild(body);
+  for (int stop : stops) {
+    int status = waitForChild(child, WUNTRACED);
+    ASSERT_TRUE(WIFSTOPPED(status)) << "awaited stop by " << stop << ", status " << status;
+    EXPECT_EQ(WSTOPSIG(status), stop);
+    kill(child, SIGCONT);
+  }
+  int status = waitForChild(child, WUNTRACED);
+  ASSERT_TRUE(WIFEXITED(status)) << "status " << status;
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
 static int isDevNull(int fd) {
   struct stat seen;
   struct stat devNull;
@@ -57,7 +72,7 @@ static int isDevNull(int fd) {
 }
 
 TEST(ProcessGuards, ClosedStandardDescriptorsAreOpenedOntoDevNullAndOpenOnesKept) {
-  int status = inChild([] {
+  expectStopsThenExit({}, [] {
     int keptOutput = dup(STDOUT_FILENO);
     close(STDIN_FILENO);
     close(STDERR_FILENO);
@@ -76,12 +91,10 @@ TEST(ProcessGuards, ClosedStandardDescriptorsAreOpenedOntoDevNullAndOpenOnesKept
     int next = open("/dev/null", O_RDONLY);
     _exit(next > STDERR_FILENO ? 0 : 3);
   });
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST(ProcessGuards, WritingToAGoneReaderFailsQuietly) {
-  int status = inChild([] {
+  expectStopsThenExit({}, [] {
     int ends[2];
     if (pipe(ends) != 0) {
       _exit(2);
@@ -90,8 +103,6 @@ TEST(ProcessGuards, WritingToAGoneReaderFailsQuietly) {
     installSignalHandlers();
     _exit(write(ends[1], "x", 1) == -1 ? 0 : 1);
   });
-  ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
-  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST(ProcessGuards, FatalSignalsEndAWindowedProgramAtOnceAndIgnoredOnesStayIgnored) {
@@ -101,47 +112,28 @@ TEST(ProcessGuards, FatalSignalsEndAWindowedProgramAtOnceAndIgnoredOnesStayIgnor
     int status = inChild([] {
       installSignalHandlers();
       raise(g_signalToRaise);
-      // Not ended: nothing waits for a tick here.
-      _exit(1);
+      _exit(1);  // not ended: nothing waits for a tick here
     });
-    ASSERT_TRUE(WIFSIGNALED(status)) << "signal " << signalNumber;
-    EXPECT_EQ(WTERMSIG(status), signalNumber);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signalNumber) << status;
   }
-
   // Started under nohup.
-  int status = inChild([] {
+  expectStopsThenExit({}, [] {
     signal(SIGHUP, SIG_IGN);
     installSignalHandlers();
     raise(SIGHUP);
   });
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);
-}
-
-// Stops (the signal expected) then continues the child, or expects it to end with 0.
-static void expectStopsThenExit(pid_t child, std::initializer_list<int> stops) {
-  for (int stop : stops) {
-    int status = waitForChild(child, WUNTRACED);
-    ASSERT_TRUE(WIFSTOPPED(status)) << "awaited stop by " << stop << ", status " << status;
-    EXPECT_EQ(WSTOPSIG(status), stop);
-    kill(child, SIGCONT);
-  }
-  int status = waitForChild(child, WUNTRACED);
-  ASSERT_TRUE(WIFEXITED(status)) << "status " << status;
-  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST(ProcessGuards, AStopInAWindowStopsAtOnceAndIsCaughtAgainAfterContinuing) {
-  pid_t child = forkChild([] {
+  expectStopsThenExit({SIGTSTP, SIGTSTP}, [] {
     installSignalHandlers();
     raise(SIGTSTP);
     raise(SIGTSTP);
   });
-  expectStopsThenExit(child, {SIGTSTP, SIGTSTP});
 }
 
 TEST(ProcessGuards, AStopInGameModeWaitsForTheLoopAndAContinueBeforeThatDropsIt) {
-  pid_t child = forkChild([] {
+  expectStopsThenExit({SIGTSTP, SIGTTOU}, [] {
     installSignalHandlers();
     noteGameMode(1);
     raise(SIGTSTP);  // only noted
@@ -159,7 +151,6 @@ TEST(ProcessGuards, AStopInGameModeWaitsForTheLoopAndAContinueBeforeThatDropsIt)
     pause();
     _exit(noted == 2 ? 0 : 1);
   });
-  expectStopsThenExit(child, {SIGTSTP, SIGTTOU});
 }
 
 TEST(ProcessGuards, AFatalSignalInGameModeEndsTheProgramEvenWhenNoTickComes) {
@@ -174,6 +165,5 @@ TEST(ProcessGuards, AFatalSignalInGameModeEndsTheProgramEvenWhenNoTickComes) {
     pause();
     _exit(1);
   });
-  ASSERT_TRUE(WIFSIGNALED(status));
-  EXPECT_EQ(WTERMSIG(status), SIGTERM);
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
 }
