@@ -62,9 +62,7 @@ class WorldTest : public ::testing::Test {
 };
 
 TEST_F(WorldTest, StartsWithTheDocumentedCameraKeysAndFlock) {
-  EXPECT_EQ(world->cameraX, 100.0f);
-  EXPECT_EQ(world->cameraY, 25.0f);
-  EXPECT_EQ(world->cameraZ, 200.0f);
+  EXPECT_TRUE(world->cameraX == 100 && world->cameraY == 25 && world->cameraZ == 200);
   EXPECT_EQ(world->cameraPitch, 0);
   EXPECT_EQ(world->cameraYaw, 0);
   EXPECT_EQ(world->cameraMode, CameraMode::BirdControl);
@@ -74,10 +72,7 @@ TEST_F(WorldTest, StartsWithTheDocumentedCameraKeysAndFlock) {
   EXPECT_EQ(world->terrain->flat, 0) << "the first landscape is hilly";
   for (int i = 0; i < kFlockSize; i++) {
     const Bird& b = world->birds[i];
-    EXPECT_EQ(b.cruiseAltitude, b.y);
-    EXPECT_EQ(b.heading, 0);
-    EXPECT_EQ(b.speed, 1.0f);
-    EXPECT_EQ(b.turnRate, 0.0f);
+    EXPECT_TRUE(b.cruiseAltitude == b.y && b.heading == 0 && b.speed == 1 && b.turnRate == 0) << i;
   }
 }
 
@@ -99,9 +94,10 @@ TEST_F(WorldTest, DrawsTerrainThenBirdsThenGoal) {
   EXPECT_EQ(memcmp(w.terrain->heights, terrain.heights, sizeof terrain.heights), 0);
   EXPECT_EQ(memcmp(w.terrain->treeSites, terrain.treeSites, sizeof terrain.treeSites), 0);
   for (int i = 0; i < kFlockSize; i++) {
-    EXPECT_EQ(w.birds[i].x, 150.0f + static_cast<float>(i)) << i;
-    EXPECT_EQ(w.birds[i].y, 10.0f + static_cast<float>(i)) << i;
-    EXPECT_EQ(w.birds[i].z, 349.0f) << i;
+    const Bird& b = w.birds[i];
+    EXPECT_TRUE(b.x == 150.0f + static_cast<float>(i) && b.y == 10.0f + static_cast<float>(i) &&
+                b.z == 349.0f)
+        << i;
   }
   EXPECT_EQ(w.goalX, 999);
   EXPECT_EQ(w.goalZ, 0);
@@ -153,15 +149,10 @@ TEST_F(WorldTest, GoalPullsAndDampingEasesTheTurnInDoublePrecision) {
   EXPECT_EQ(b.turnImpulse, dampedUp);
 }
 
-struct AltitudeCase {
-  float y;
-  float cruise;
-  float climbAngle;
-  float impulse;
-};
-
 TEST_F(WorldTest, AltitudeRuleHoldsTheCruiseBand) {
-  const AltitudeCase cases[] = {
+  const struct {
+    float y, cruise, climbAngle, impulse;
+  } cases[] = {
       {60, 45, 0, -0.1f},     // above the band
       {45.5f, 45, 2, -0.1f},  // in the band, climbing: level out
       {45.5f, 45, -2, 0.1f},  // in the band, diving: level out
@@ -169,7 +160,7 @@ TEST_F(WorldTest, AltitudeRuleHoldsTheCruiseBand) {
       {40, 45, 0, 0.1f},      // below the band
       {20, 19.5f, 0, 0.5f},   // in a low band: keep climbing
   };
-  for (const AltitudeCase& c : cases) {
+  for (const auto& c : cases) {
     gatherFlock(500, c.y, 500, 0);
     world->terrain->flat = 1;
     world->terrain->regenerate();
@@ -273,13 +264,11 @@ TEST_F(WorldTest, ArrowKeysSteerNothingInSmartFollow) {
 }
 
 TEST_F(WorldTest, BirdZeroLevelsOutWhenNoVerticalKeyIsHeld) {
-  struct Case {
+  // The climb impulse (steering left 0) and the climb angle afterwards.
+  const struct {
     int pitch;
-    float climbAngle;
-    float impulse;     // climb impulse afterwards (steering left 0)
-    float climbAfter;  // climb angle afterwards
-  };
-  const Case cases[] = {
+    float climbAngle, impulse, climbAfter;
+  } cases[] = {
       {10, 10.5f, -0.5f, 10.5f},  // climbing
       {350, -10, 0.5f, -10},      // diving
       {180, 0, 0.5f, 0},          // 180 counts as diving
@@ -287,7 +276,7 @@ TEST_F(WorldTest, BirdZeroLevelsOutWhenNoVerticalKeyIsHeld) {
       {0, -0.5f, 0, 0},          {0, 0.7f, -0.5f, 0.7f}, {0, -0.7f, 0.5f, -0.7f},
       {0, 0.3f, 0, 0.3f},  // within half a degree: the rules keep their say
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     world->birds[0].pitch = c.pitch;
     world->birds[0].climbAngle = c.climbAngle;
     world->birds[0].climbImpulse = 0;
@@ -332,11 +321,8 @@ TEST_F(WorldTest, StepMovesEveryBirdAndPlacesTheCamera) {
 static void expectSameState(const World& a, const World& b) {
   EXPECT_EQ(memcmp(a.birds, b.birds, sizeof(Bird) * kFlockSize), 0);
   EXPECT_EQ(memcmp(a.terrain->heights, b.terrain->heights, sizeof a.terrain->heights), 0);
-  EXPECT_EQ(a.goalX, b.goalX);
-  EXPECT_EQ(a.goalZ, b.goalZ);
-  EXPECT_EQ(a.cameraX, b.cameraX);
-  EXPECT_EQ(a.cameraZ, b.cameraZ);
-  EXPECT_EQ(a.cameraYaw, b.cameraYaw);
+  EXPECT_TRUE(a.goalX == b.goalX && a.goalZ == b.goalZ);
+  EXPECT_TRUE(a.cameraX == b.cameraX && a.cameraZ == b.cameraZ && a.cameraYaw == b.cameraYaw);
 }
 
 TEST(WorldDeterminism, SameSeedGivesTheSameFlockAfterAThousandTicks) {
