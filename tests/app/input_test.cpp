@@ -136,13 +136,11 @@ static long long g_stillNs = 0;  // the tick chain's clock, standing still till 
 
 static void expectSameFlock(const World& a, const World& b) {
   for (int i = 0; i < kFlockSize; i++) {
-    EXPECT_EQ(a.birds[i].x, b.birds[i].x) << "bird " << i;
-    EXPECT_EQ(a.birds[i].y, b.birds[i].y) << "bird " << i;
-    EXPECT_EQ(a.birds[i].z, b.birds[i].z) << "bird " << i;
-    EXPECT_EQ(a.birds[i].heading, b.birds[i].heading) << "bird " << i;
+    const Bird& p = a.birds[i];
+    const Bird& q = b.birds[i];
+    EXPECT_TRUE(p.x == q.x && p.y == q.y && p.z == q.z && p.heading == q.heading) << "bird " << i;
   }
-  EXPECT_EQ(a.cameraX, b.cameraX);
-  EXPECT_EQ(a.cameraZ, b.cameraZ);
+  EXPECT_TRUE(a.cameraX == b.cameraX && a.cameraZ == b.cameraZ);
 }
 
 TEST_F(InputTest, TimerRunsExactlyOneWorldStepWhenTheTickIsDueAndNoneBefore) {
