@@ -65,8 +65,7 @@ static void expectStopsThenExit(std::initializer_list<int> stops, void (*body)()
 }
 
 static int isDevNull(int fd) {
-  struct stat seen;
-  struct stat devNull;
+  struct stat seen, devNull;
   return fstat(fd, &seen) == 0 && stat("/dev/null", &devNull) == 0 && S_ISCHR(seen.st_mode) &&
          seen.st_rdev == devNull.st_rdev;
 }
@@ -81,8 +80,7 @@ TEST(ProcessGuards, ClosedStandardDescriptorsAreOpenedOntoDevNullAndOpenOnesKept
       _exit(1);
     }
     // The open one still leads where it did, and a new file gets a fresh descriptor.
-    struct stat before;
-    struct stat after;
+    struct stat before, after;
     fstat(keptOutput, &before);
     fstat(STDOUT_FILENO, &after);
     if (before.st_ino != after.st_ino || before.st_dev != after.st_dev) {

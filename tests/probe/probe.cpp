@@ -42,6 +42,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -317,9 +318,7 @@ static void logEntry(int n, const char* what, int value, const char* label) {
   static auto get = reinterpret_cast<int (*)(GLenum)>(dlsym(RTLD_NEXT, "glutGet"));
   char text[64];
   snprintf(text, sizeof text, "%s", label);
-  for (char* c = strchr(text, ' '); c != nullptr; c = strchr(c, ' ')) {
-    *c = '_';
-  }
+  std::replace(text, text + strlen(text), ' ', '_');
   n = n > 0 ? n : get(GLUT_MENU_NUM_ITEMS);
   logEvent("entry menu=%d n=%d %s=%d label=%s", menu(), n, what, value, text);
 }

@@ -106,8 +106,7 @@ TEST_F(WorldTest, DrawsTerrainThenBirdsThenGoal) {
 TEST_F(WorldTest, CohesionAndAlignmentAddNothingToAGatheredFlock) {
   gatherFlock(500, 45, 500, 0);
   steer(0);
-  EXPECT_EQ(world->birds[0].turnImpulse, 0.0f);
-  EXPECT_EQ(world->birds[0].climbImpulse, 0.0f);
+  EXPECT_TRUE(world->birds[0].turnImpulse == 0 && world->birds[0].climbImpulse == 0);
 }
 
 TEST_F(WorldTest, CohesionPullsTowardTheCentreAndAlignmentAlongTheMeanHeading) {
@@ -259,8 +258,7 @@ TEST_F(WorldTest, ArrowKeysSteerNothingInSmartFollow) {
   world->birds[0].pitch = 20;
   steer(0);
   world->applyUserControl();
-  EXPECT_EQ(world->birds[0].turnImpulse, 0.0f);
-  EXPECT_EQ(world->birds[0].climbImpulse, 0.0f);
+  EXPECT_TRUE(world->birds[0].turnImpulse == 0 && world->birds[0].climbImpulse == 0);
 }
 
 TEST_F(WorldTest, BirdZeroLevelsOutWhenNoVerticalKeyIsHeld) {
