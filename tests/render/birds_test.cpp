@@ -105,14 +105,12 @@ TEST_F(BirdsTest, TurningTowardLargerHeadingsLowersThePlusXWing) {
   const float lowTip = static_cast<float>(40.0 + 6.5 * std::sin(bank) + 1.5 * std::cos(bank));
   const float highTip = static_cast<float>(40.0 - 6.5 * std::sin(bank) + 1.5 * std::cos(bank));
 
-  world->birds[0].turnRate = 3.0f;
-  EXPECT_NEAR(birdZeroVertex(3).y, lowTip, kSlack);
-  EXPECT_NEAR(birdZeroVertex(90).y, highTip, kSlack);
-  EXPECT_LT(birdZeroVertex(3).y, birdZeroVertex(90).y);
-
-  world->birds[0].turnRate = -3.0f;
-  EXPECT_NEAR(birdZeroVertex(3).y, highTip, kSlack);
-  EXPECT_NEAR(birdZeroVertex(90).y, lowTip, kSlack);
+  for (float turnRate : {3.0f, -3.0f}) {
+    world->birds[0].turnRate = turnRate;
+    EXPECT_NEAR(birdZeroVertex(3).y, turnRate > 0 ? lowTip : highTip, kSlack) << turnRate;
+    EXPECT_NEAR(birdZeroVertex(90).y, turnRate > 0 ? highTip : lowTip, kSlack) << turnRate;
+    EXPECT_EQ(birdZeroVertex(3).y<birdZeroVertex(90).y, turnRate> 0) << turnRate;
+  }
 }
 
 TEST_F(BirdsTest, ClimbingRaisesTheNoseAndDivingLowersIt) {

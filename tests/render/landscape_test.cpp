@@ -252,16 +252,13 @@ TEST_F(LandscapeTest, TreesAreUprightTwentyUnitQuadsAtTheirSites) {
   ASSERT_EQ(trees.size(), 60u);  // 30 quads of two triangles, in site order
   for (int i = 0; i < kTreeCount; i++) {
     const TreeSite& site = sites[i];
-    float px = site.cellX * kCell;
-    float pz = site.cellZ * kCell;
-    float y0 = site.baseHeight;
     std::set<std::pair<float, float>> corners;
     for (int half = 0; half < 2; half++) {
       for (const CapturedVertex& v : trees[i * 2 + half].v) {
         // The texture's bottom edge (t = 0) stands on the foot, s = 0 at the grid point.
-        EXPECT_NEAR(v.x, px + 20.0f * v.s, kPositionSlack) << "tree " << i;
-        EXPECT_NEAR(v.y, y0 + 20.0f * v.t, kPositionSlack) << "tree " << i;
-        EXPECT_NEAR(v.z, pz, kPositionSlack) << "tree " << i;
+        EXPECT_NEAR(v.x, site.cellX * kCell + 20.0f * v.s, kPositionSlack) << "tree " << i;
+        EXPECT_NEAR(v.y, site.baseHeight + 20.0f * v.t, kPositionSlack) << "tree " << i;
+        EXPECT_NEAR(v.z, site.cellZ * kCell, kPositionSlack) << "tree " << i;
         EXPECT_TRUE(v.colour[0] == 1.0f && v.colour[3] == 1.0f) << "tree " << i;
         corners.insert({v.s, v.t});
       }

@@ -63,8 +63,7 @@ class WorldTest : public ::testing::Test {
 
 TEST_F(WorldTest, StartsWithTheDocumentedCameraKeysAndFlock) {
   EXPECT_TRUE(world->cameraX == 100 && world->cameraY == 25 && world->cameraZ == 200);
-  EXPECT_EQ(world->cameraPitch, 0);
-  EXPECT_EQ(world->cameraYaw, 0);
+  EXPECT_TRUE(world->cameraPitch == 0 && world->cameraYaw == 0);
   EXPECT_EQ(world->cameraMode, CameraMode::BirdControl);
   for (int k = 0; k < kKeySlots; k++) {
     EXPECT_EQ(world->keys[k], 0);
