@@ -84,8 +84,7 @@ TEST_F(LandscapeTest, TerrainListHoldsFortyNineStripsSharingTheirCommonRowsExact
     }
   }
   for (int band = 0; band < 49; band++) {
-    EXPECT_EQ(trianglesInBand[band], 98) << "band " << band;
-    EXPECT_EQ(samplesInBand[band].size(), 100u) << "band " << band;
+    EXPECT_TRUE(trianglesInBand[band] == 98 && samplesInBand[band].size() == 100u) << band;
   }
   ASSERT_EQ(sent.size(), 2500u);
   // The texture runs along row 0 in z, then down each column in x: each sample's
@@ -93,8 +92,7 @@ TEST_F(LandscapeTest, TerrainListHoldsFortyNineStripsSharingTheirCommonRowsExact
   const float* u = world->terrain->texStepU;
   const float* v = world->terrain->texStepV;
   for (const auto& entry : sent) {
-    int a = entry.first.first;
-    int k = entry.first.second;
+    const auto& [a, k] = entry.first;
     EXPECT_EQ(bands[entry.first].size(), (k == 0 || k == 49) ? 1u : 2u);
     for (const CapturedVertex& p : entry.second) {
       ASSERT_TRUE(sameVertex(p, entry.second[0])) << a << "," << k << " differs between strips";
@@ -134,8 +132,7 @@ TEST_F(LandscapeTest, HillsAreDrawnTenTimesAsHighAsStored) {
 TEST_F(LandscapeTest, WaterOffsetTurnsOnCalls1001And2003InSinglePrecision) {
   waterScroll = 0.0f;
   waterScrollDirection = 1.0f;
-  int firstAtOne = 0;
-  int firstAtZeroAfter = 0;
+  int firstAtOne = 0, firstAtZeroAfter = 0;
   for (int call = 1; call <= 2003; call++) {
     renderer->drawWater();
     if (call == 1) {

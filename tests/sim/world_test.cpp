@@ -303,13 +303,11 @@ TEST_F(WorldTest, TheGoalMovesOnlyWhenABirdIsOnItsExactCell) {
 }
 
 TEST_F(WorldTest, StepMovesEveryBirdAndPlacesTheCamera) {
-  float x0[kFlockSize];
-  for (int i = 0; i < kFlockSize; i++) {
-    x0[i] = world->birds[i].z;
-  }
+  Bird before[kFlockSize];
+  memcpy(before, world->birds, sizeof before);
   world->step();
   for (int i = 0; i < kFlockSize; i++) {
-    EXPECT_NE(world->birds[i].z, x0[i]) << "bird " << i;
+    EXPECT_NE(world->birds[i].z, before[i].z) << "bird " << i;
   }
   EXPECT_EQ(world->cameraY, world->birds[0].y) << "Bird Control: level with bird 0";
 }
