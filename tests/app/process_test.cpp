@@ -49,77 +49,10 @@ static int inChild(void (*body)()) {
   return waitForChild(forkChild(body), 0);
 }
 
-static int isDevNull(int fd) {
-  struct stat seen;
-  struct stat devNull;
-  return fstat(fd, &seen) == 0 && stat("/dev/null", &devNull) == 0 && S_ISCHR(seen.st_mode) &&
-         seen.st_rdev == devNull.st_rdev;
-}
-
-TEST(ProcessGuards, ClosedStandardDescriptorsAreOpenedOntoDevNullAndOpenOnesKept) {
-  int status = inChild([] {
-    int keptOutput = dup(STDOUT_FILENO);
-    close(STDIN_FILENO);
-    close(STDERR_FILENO);
-    openMissingStandardStreams();
-    if (!isDevNull(STDIN_FILENO) || !isDevNull(STDERR_FILENO)) {
-      _exit(1);
-    }
-    // The open one still leads where it did, and a new file gets a fresh descriptor.
-    struct stat before;
-    struct stat after;
-    fstat(keptOutput, &before);
-    fstat(STDOUT_FILENO, &after);
-    if (before.st_ino != after.st_ino || before.st_dev != after.st_dev) {
-      _exit(2);
-    }
-    int next = open("/dev/null", O_RDONLY);
-    _exit(next > STDERR_FILENO ? 0 : 3);
-  });
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);
-}
-
-TEST(ProcessGuards, WritingToAGoneReaderFailsQuietly) {
-  int status = inChild([] {
-    int ends[2];
-    if (pipe(ends) != 0) {
-      _exit(2);
-    }
-    close(ends[0]);
-    installSignalHandlers();
-    _exit(write(ends[1], "x", 1) == -1 ? 0 : 1);
-  });
-  ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
-  EXPECT_EQ(WEXITSTATUS(status), 0);
-}
-
-TEST(ProcessGuards, FatalSignalsEndAWindowedProgramAtOnceAndIgnoredOnesStayIgnored) {
-  for (int signalNumber :
-       {SIGTERM, SIGINT, SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM, SIGABRT, SIGRTMIN}) {
-    g_signalToRaise = signalNumber;
-    int status = inChild([] {
-      installSignalHandlers();
-      raise(g_signalToRaise);
-      // Not ended: nothing waits for a tick here.
-      _exit(1);
-    });
-    ASSERT_TRUE(WIFSIGNALED(status)) << "signal " << signalNumber;
-    EXPECT_EQ(WTERMSIG(status), signalNumber);
-  }
-
-  // Started under nohup.
-  int status = inChild([] {
-    signal(SIGHUP, SIG_IGN);
-    installSignalHandlers();
-    raise(SIGHUP);
-  });
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);
-}
-
-// Stops (the signal expected) then continues the child, or expects it to end with 0.
-static void expectStopsThenExit(pid_t child, std::initializer_list<int> stops) {
+// Runs body in a child and expects each stop in turn, continuing the child after it, then
+// its end with 0.
+static void expectStopsThenExit(std::initializer_list<int> stops, void (*body)()) {
+  pid_t child = forkChild(body);
   for (int stop : stops) {
     int status = waitForChild(child, WUNTRACED);
     ASSERT_TRUE(WIFSTOPPED(status)) << "awaited stop by " << stop << ", status " << status;
@@ -131,17 +64,74 @@ static void expectStopsThenExit(pid_t child, std::initializer_list<int> stops) {
   EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
+static int isDevNull(int fd) {
+  struct stat seen, devNull;
+  return fstat(fd, &seen) == 0 && stat("/dev/null", &devNull) == 0 && S_ISCHR(seen.st_mode) &&
+         seen.st_rdev == devNull.st_rdev;
+}
+
+TEST(ProcessGuards, ClosedStandardDescriptorsAreOpenedOntoDevNullAndOpenOnesKept) {
+  expectStopsThenExit({}, [] {
+    int keptOutput = dup(STDOUT_FILENO);
+    close(STDIN_FILENO);
+    close(STDERR_FILENO);
+    openMissingStandardStreams();
+    if (!isDevNull(STDIN_FILENO) || !isDevNull(STDERR_FILENO)) {
+      _exit(1);
+    }
+    // The open one still leads where it did, and a new file gets a fresh descriptor.
+    struct stat before, after;
+    fstat(keptOutput, &before);
+    fstat(STDOUT_FILENO, &after);
+    if (before.st_ino != after.st_ino || before.st_dev != after.st_dev) {
+      _exit(2);
+    }
+    int next = open("/dev/null", O_RDONLY);
+    _exit(next > STDERR_FILENO ? 0 : 3);
+  });
+}
+
+TEST(ProcessGuards, WritingToAGoneReaderFailsQuietly) {
+  expectStopsThenExit({}, [] {
+    int ends[2];
+    if (pipe(ends) != 0) {
+      _exit(2);
+    }
+    close(ends[0]);
+    installSignalHandlers();
+    _exit(write(ends[1], "x", 1) == -1 ? 0 : 1);
+  });
+}
+
+TEST(ProcessGuards, FatalSignalsEndAWindowedProgramAtOnceAndIgnoredOnesStayIgnored) {
+  for (int signalNumber :
+       {SIGTERM, SIGINT, SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM, SIGABRT, SIGRTMIN}) {
+    g_signalToRaise = signalNumber;
+    int status = inChild([] {
+      installSignalHandlers();
+      raise(g_signalToRaise);
+      _exit(1);  // not ended: nothing waits for a tick here
+    });
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signalNumber) << status;
+  }
+  // Started under nohup.
+  expectStopsThenExit({}, [] {
+    signal(SIGHUP, SIG_IGN);
+    installSignalHandlers();
+    raise(SIGHUP);
+  });
+}
+
 TEST(ProcessGuards, AStopInAWindowStopsAtOnceAndIsCaughtAgainAfterContinuing) {
-  pid_t child = forkChild([] {
+  expectStopsThenExit({SIGTSTP, SIGTSTP}, [] {
     installSignalHandlers();
     raise(SIGTSTP);
     raise(SIGTSTP);
   });
-  expectStopsThenExit(child, {SIGTSTP, SIGTSTP});
 }
 
 TEST(ProcessGuards, AStopInGameModeWaitsForTheLoopAndAContinueBeforeThatDropsIt) {
-  pid_t child = forkChild([] {
+  expectStopsThenExit({SIGTSTP, SIGTTOU}, [] {
     installSignalHandlers();
     noteGameMode(1);
     raise(SIGTSTP);  // only noted
@@ -159,7 +149,6 @@ TEST(ProcessGuards, AStopInGameModeWaitsForTheLoopAndAContinueBeforeThatDropsIt)
     pause();
     _exit(noted == 2 ? 0 : 1);
   });
-  expectStopsThenExit(child, {SIGTSTP, SIGTTOU});
 }
 
 TEST(ProcessGuards, AFatalSignalInGameModeEndsTheProgramEvenWhenNoTickComes) {
@@ -174,6 +163,5 @@ TEST(ProcessGuards, AFatalSignalInGameModeEndsTheProgramEvenWhenNoTickComes) {
     pause();
     _exit(1);
   });
-  ASSERT_TRUE(WIFSIGNALED(status));
-  EXPECT_EQ(WTERMSIG(status), SIGTERM);
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
 }

@@ -90,21 +90,20 @@ class Surroundings(h.Session):
                                                 clock_set_back)
                 start_up_cpu = max(start_up_cpu, cpu_seconds(app.process.pid))
                 app.process.send_signal(number)
-                if number == signal.SIGTSTP:
-                    self.assert_stops_out_of_full_screen_and_goes_on(app)
+                if number != signal.SIGTSTP:
+                    self.assert_ends_by(app, number)
                     continue
-                self.assert_ends_by(app, number)
+                app.wait(app.stopped, "the program to stop")
+                self.assertEqual(self.server.video_mode(), "1024x768")
+                self.assertEqual(self.server.input_grabbed(),
+                                 h.Grabs(keyboard=False, pointer=False))
+                self.assert_goes_on_in_a_window(app)
         with self.subTest("SIGTSTP overtaken by SIGCONT"):
             app = self.start_in_full_screen("continued")
             app.process.send_signal(signal.SIGTSTP)
             # Noted and answered: the stop is carried out once the new window is up.
             app.wait(lambda: self.server.video_mode() == "1024x768", "the desktop mode")
-            app.process.send_signal(signal.SIGCONT)
-            app.wait_for_window()
-            app.wait_for_swaps(3)
-            self.assertFalse(app.stopped())
-            self.assertEqual(self.server.video_mode(), "1024x768")
-            app.stop()
+            self.assert_goes_on_in_a_window(app)
         with self.subTest("ulimit -t: one CPU limit, soft and hard"):
             # Well past what reaching full screen took, so that the limit comes in game mode.
             limit = math.ceil(2 * start_up_cpu) + 2
@@ -129,41 +128,35 @@ class Surroundings(h.Session):
         self.assertEqual(app.wait_exit(), -number, app.stderr())
         self.assertEqual(self.server.video_mode(), "1024x768")
 
-    def assert_stops_out_of_full_screen_and_goes_on(self, app: h.App) -> None:
-        app.wait(app.stopped, "the program to stop")
-        self.assertEqual(self.server.video_mode(), "1024x768")
-        self.assertEqual(self.server.input_grabbed(), h.Grabs(keyboard=False, pointer=False))
+    def assert_goes_on_in_a_window(self, app: h.App) -> None:
         app.process.send_signal(signal.SIGCONT)
-        # It goes on in a window, drawing.
         app.wait_for_window()
         app.wait_for_swaps(3)
+        self.assertFalse(app.stopped())
         self.assertEqual(self.server.video_mode(), "1024x768")
         app.stop()
 
-    def assert_ticks_on_through(self, app: h.App, step, seconds: float) -> None:
-        """Through a step of the wall clock (`step` makes it) the flock keeps one chain's
-        pace, as fast as just before the step."""
-        verdict = app.pace_through(step, seconds)
-        print(verdict)
-        self.assertTrue(verdict.holds(), verdict)
-
     def test_the_flock_keeps_its_pace_through_steps_of_the_wall_clock(self):
+        """Through each step of the wall clock the flock keeps one chain's pace, as fast as
+        just before the step."""
         self.start_server()
         clock = h.WallClock(self.workdir)
         app = self.start_app(clock=clock)
-        with self.subTest("ahead 11 minutes"):
-            self.assert_ticks_on_through(app, lambda: clock.step(CLOCK_AHEAD), 3)
-        with self.subTest("back 8 seconds"):
-            self.assert_ticks_on_through(app, lambda: clock.step(CLOCK_SET_BACK), 10)
-        with self.subTest("back 10 minutes"):
-            self.assert_ticks_on_through(app, lambda: clock.step(-10 * 60), 5)
-        with self.subTest("back past the program's start"):
-            # GLUT's clock then counts from near the end of its range, and wraps round
-            # a few seconds later.
-            def past_start() -> int:
-                ran = (time.clock_gettime_ns(time.CLOCK_MONOTONIC) - app.exec_ns) // 10**9
-                return clock.step(-(clock.offset + ran + PAST_START_SECONDS))
-            self.assert_ticks_on_through(app, past_start, 3 * PAST_START_SECONDS)
+
+        def past_start() -> int:
+            # GLUT's clock then counts from near the end of its range, and wraps round a
+            # few seconds later.
+            ran = (time.clock_gettime_ns(time.CLOCK_MONOTONIC) - app.exec_ns) // 10**9
+            return clock.step(-(clock.offset + ran + PAST_START_SECONDS))
+        for name, step, seconds in (
+                ("ahead 11 minutes", lambda: clock.step(CLOCK_AHEAD), 3),
+                ("back 8 seconds", lambda: clock.step(CLOCK_SET_BACK), 10),
+                ("back 10 minutes", lambda: clock.step(-10 * 60), 5),
+                ("back past the program's start", past_start, 3 * PAST_START_SECONDS)):
+            with self.subTest(name):
+                verdict = app.pace_through(step, seconds)
+                print(verdict)
+                self.assertTrue(verdict.holds(), verdict)
 
     def test_a_fifo_in_place_of_an_image_does_not_hold_start_up(self):
         self.start_server()

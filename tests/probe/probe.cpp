@@ -42,6 +42,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -317,9 +318,7 @@ static void logEntry(int n, const char* what, int value, const char* label) {
   static auto get = reinterpret_cast<int (*)(GLenum)>(dlsym(RTLD_NEXT, "glutGet"));
   char text[64];
   snprintf(text, sizeof text, "%s", label);
-  for (char* c = strchr(text, ' '); c != nullptr; c = strchr(c, ' ')) {
-    *c = '_';
-  }
+  std::replace(text, text + strlen(text), ' ', '_');
   n = n > 0 ? n : get(GLUT_MENU_NUM_ITEMS);
   logEvent("entry menu=%d n=%d %s=%d label=%s", menu(), n, what, value, text);
 }
@@ -356,13 +355,6 @@ static void loggedSpecialUp(int key, int x, int y) {
   g_specialKeys[1](key, x, y);
 }
 
-// Registers a special-key callback (0: pressed, 1: released) behind its logging wrapper.
-static void wrapSpecialKeys(int released, KeyCallback callback, void (*real)(KeyCallback)) {
-  g_specialKeys[released] = callback;
-  KeyCallback logged = released ? loggedSpecialUp : loggedSpecialDown;
-  real(callback != nullptr ? logged : nullptr);
-}
-
 static void loggedKeyboard(unsigned char key, int x, int y) {
   logEvent("key kind=char code=%d", key);
   g_keyboard(key, x, y);
@@ -375,12 +367,14 @@ static void loggedReshape(int width, int height) {
 
 extern "C" void glutSpecialFunc(KeyCallback callback) {
   REAL(glutSpecialFunc);
-  wrapSpecialKeys(0, callback, real);
+  g_specialKeys[0] = callback;
+  real(callback != nullptr ? loggedSpecialDown : nullptr);
 }
 
 extern "C" void glutSpecialUpFunc(KeyCallback callback) {
   REAL(glutSpecialUpFunc);
-  wrapSpecialKeys(1, callback, real);
+  g_specialKeys[1] = callback;
+  real(callback != nullptr ? loggedSpecialUp : nullptr);
 }
 
 extern "C" void glutKeyboardFunc(CharCallback callback) {
@@ -516,18 +510,15 @@ extern "C" void glTranslatef(GLfloat x, GLfloat y, GLfloat z) {
   if (!inProgramContext()) {
     return;
   }
+  const float place[3] = {x, y, z};
   if (g_cameraStep == 2) {
-    g_frame.camera[2] = x;
-    g_frame.camera[3] = y;
-    g_frame.camera[4] = z;
+    memcpy(g_frame.camera + 2, place, sizeof place);
     g_cameraStep = 3;
   }
   // Each bird is drawn in a matrix of its own, placed by the first translation in it.
   if (g_birdStep == 1) {
     if (g_frame.birds == 0) {
-      g_frame.bird0[0] = x;
-      g_frame.bird0[1] = y;
-      g_frame.bird0[2] = z;
+      memcpy(g_frame.bird0, place, sizeof place);
     }
     g_frame.birdSum[0] += x;
     g_frame.birdSum[1] += y;

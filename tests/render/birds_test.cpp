@@ -22,6 +22,13 @@ static const CapturedVertex& modelVertex(const std::vector<CapturedTriangle>& tr
   return triangles[first + (n - 1) / 3].v[(n - 1) % 3];
 }
 
+// Vertex v lies at (x, y, z); `what` says which vertex on a failure.
+static void expectAt(const CapturedVertex& v, double x, double y, double z, int what) {
+  EXPECT_NEAR(v.x, x, kSlack) << what;
+  EXPECT_NEAR(v.y, y, kSlack) << what;
+  EXPECT_NEAR(v.z, z, kSlack) << what;
+}
+
 class BirdsTest : public TestScene {
  protected:
   // Spreads the flock out, every bird level with heading 0, so each case sets up the
@@ -68,24 +75,18 @@ TEST_F(BirdsTest, ListHoldsTheNinetyTabledVerticesInTheCallersColour) {
     const BirdVertex& row = kBirdMesh[n - 1];
     const CapturedVertex& v = modelVertex(model, 0, n);
     EXPECT_TRUE(v.s == static_cast<float>(row.u) && v.t == static_cast<float>(row.v)) << n;
-    EXPECT_NEAR(v.x, row.x, kSlack) << "vertex " << n;
-    EXPECT_NEAR(v.y, row.y, kSlack) << "vertex " << n;
-    EXPECT_NEAR(v.z, row.z, kSlack) << "vertex " << n;
+    expectAt(v, row.x, row.y, row.z, n);
   }
   // The list sets no colour of its own.
   for (const CapturedTriangle& t : model) {
     for (const CapturedVertex& v : t.v) {
-      EXPECT_EQ(v.colour[0], 0.25f);
-      EXPECT_EQ(v.colour[2], 0.75f);
+      EXPECT_TRUE(v.colour[0] == 0.25f && v.colour[2] == 0.75f);
     }
   }
 }
 
 TEST_F(BirdsTest, HeadingZeroPointsTheBeakAlongPlusZAndNinetyAlongPlusX) {
-  CapturedVertex beak = birdZeroVertex(48);
-  EXPECT_NEAR(beak.x, 200.0f, kSlack);
-  EXPECT_NEAR(beak.y, 40.5f, kSlack);
-  EXPECT_NEAR(beak.z, 302.0f, kSlack);
+  expectAt(birdZeroVertex(48), 200, 40.5, 302, 48);
   // Wings level along x.
   EXPECT_NEAR(birdZeroVertex(3).x, 206.5f, kSlack);
   EXPECT_NEAR(birdZeroVertex(3).y, 41.5f, kSlack);
@@ -93,10 +94,7 @@ TEST_F(BirdsTest, HeadingZeroPointsTheBeakAlongPlusZAndNinetyAlongPlusX) {
   EXPECT_NEAR(birdZeroVertex(90).y, 41.5f, kSlack);
 
   world->birds[0].heading = 90;
-  beak = birdZeroVertex(48);
-  EXPECT_NEAR(beak.x, 202.0f, kSlack);
-  EXPECT_NEAR(beak.y, 40.5f, kSlack);
-  EXPECT_NEAR(beak.z, 300.0f, kSlack);
+  expectAt(birdZeroVertex(48), 202, 40.5, 300, 48);
   // The +x wing now reaches toward -z.
   EXPECT_NEAR(birdZeroVertex(3).z, 293.5f, kSlack);
 }
@@ -107,14 +105,12 @@ TEST_F(BirdsTest, TurningTowardLargerHeadingsLowersThePlusXWing) {
   const float lowTip = static_cast<float>(40.0 + 6.5 * std::sin(bank) + 1.5 * std::cos(bank));
   const float highTip = static_cast<float>(40.0 - 6.5 * std::sin(bank) + 1.5 * std::cos(bank));
 
-  world->birds[0].turnRate = 3.0f;
-  EXPECT_NEAR(birdZeroVertex(3).y, lowTip, kSlack);
-  EXPECT_NEAR(birdZeroVertex(90).y, highTip, kSlack);
-  EXPECT_LT(birdZeroVertex(3).y, birdZeroVertex(90).y);
-
-  world->birds[0].turnRate = -3.0f;
-  EXPECT_NEAR(birdZeroVertex(3).y, highTip, kSlack);
-  EXPECT_NEAR(birdZeroVertex(90).y, lowTip, kSlack);
+  for (float turnRate : {3.0f, -3.0f}) {
+    world->birds[0].turnRate = turnRate;
+    EXPECT_NEAR(birdZeroVertex(3).y, turnRate > 0 ? lowTip : highTip, kSlack) << turnRate;
+    EXPECT_NEAR(birdZeroVertex(90).y, turnRate > 0 ? highTip : lowTip, kSlack) << turnRate;
+    EXPECT_EQ(birdZeroVertex(3).y<birdZeroVertex(90).y, turnRate> 0) << turnRate;
+  }
 }
 
 TEST_F(BirdsTest, ClimbingRaisesTheNoseAndDivingLowersIt) {
@@ -146,16 +142,11 @@ TEST_F(BirdsTest, ShadowLiesFlatBelowTheBirdTurnedButNeitherBankedNorTilted) {
     const CapturedVertex& m = modelVertex(model, 0, n);
     const CapturedVertex& shadow = modelVertex(drawn, kModelTriangles, n);
     // Heading 90 turns model +z to +x and model +x to -z.
-    EXPECT_NEAR(shadow.x, 200.0f + m.z, kSlack) << "vertex " << n;
-    EXPECT_NEAR(shadow.y, 0.0f, kSlack) << "vertex " << n;
-    EXPECT_NEAR(shadow.z, 300.0f - m.x, kSlack) << "vertex " << n;
-    EXPECT_EQ(shadow.colour[0], 0.2f);
-    EXPECT_EQ(shadow.colour[1], 0.2f);
-    EXPECT_EQ(shadow.colour[2], 0.2f);
-    EXPECT_EQ(shadow.colour[3], 1.0f);
+    expectAt(shadow, 200.0f + m.z, 0, 300.0f - m.x, n);
+    const float* grey = shadow.colour;
+    EXPECT_TRUE(grey[0] == 0.2f && grey[1] == 0.2f && grey[2] == 0.2f && grey[3] == 1) << n;
     const CapturedVertex& body = modelVertex(drawn, 0, n);
-    EXPECT_EQ(body.colour[0], 1.0f);
-    EXPECT_EQ(body.colour[3], 0.5f);
+    EXPECT_TRUE(body.colour[0] == 1.0f && body.colour[3] == 0.5f) << "vertex " << n;
   }
 }
 
@@ -206,17 +197,14 @@ TEST_F(BirdsTest, ShadowsAreDrawnOnlyWhileSwitchedOn) {
   ASSERT_EQ(drawn.size(), 40u * 30u);
   for (const CapturedTriangle& t : drawn) {
     for (const CapturedVertex& v : t.v) {
-      ASSERT_EQ(v.colour[0], 1.0f);
-      ASSERT_EQ(v.colour[3], 0.5f);
+      ASSERT_TRUE(v.colour[0] == 1.0f && v.colour[3] == 0.5f);
     }
   }
   // Every bird is drawn where it flies, in index order.
   for (int i = 0; i < kFlockSize; i++) {
     const Bird& b = world->birds[i];
     const CapturedVertex& beak = modelVertex(drawn, static_cast<size_t>(i) * kModelTriangles, 48);
-    EXPECT_NEAR(beak.x, b.x, kSlack) << "bird " << i;
-    EXPECT_NEAR(beak.y, b.y + 0.5f, kSlack) << "bird " << i;
-    EXPECT_NEAR(beak.z, b.z + 2.0f, kSlack) << "bird " << i;
+    expectAt(beak, b.x, b.y + 0.5f, b.z + 2.0f, i);  // bird i
   }
 }
 

@@ -36,14 +36,9 @@ static bool degenerate(const CapturedTriangle& t) {
 class LandscapeTest : public TestScene {
  protected:
   std::vector<CapturedTriangle> terrainTriangles() {
-    std::vector<CapturedTriangle> all =
+    std::vector<CapturedTriangle> mesh =
         captureTriangles([this] { glCallList(renderer->terrainList); });
-    std::vector<CapturedTriangle> mesh;
-    for (const CapturedTriangle& t : all) {
-      if (!degenerate(t)) {
-        mesh.push_back(t);
-      }
-    }
+    mesh.erase(std::remove_if(mesh.begin(), mesh.end(), degenerate), mesh.end());
     EXPECT_EQ(mesh.size(), 49u * 98u);
     return mesh;
   }
@@ -79,8 +74,7 @@ TEST_F(LandscapeTest, TerrainListHoldsFortyNineStripsSharingTheirCommonRowsExact
     ASSERT_EQ(rows.size(), 2u);
     int band = *rows.begin();
     ASSERT_EQ(*rows.rbegin(), band + 1);
-    ASSERT_GE(band, 0);
-    ASSERT_LT(band, 49);
+    ASSERT_TRUE(band >= 0 && band < 49) << band;
     trianglesInBand[band]++;
     for (const CapturedVertex& v : t.v) {
       std::pair<int, int> sample = {gridIndex(v.x), gridIndex(v.z)};
@@ -90,8 +84,7 @@ TEST_F(LandscapeTest, TerrainListHoldsFortyNineStripsSharingTheirCommonRowsExact
     }
   }
   for (int band = 0; band < 49; band++) {
-    EXPECT_EQ(trianglesInBand[band], 98) << "band " << band;
-    EXPECT_EQ(samplesInBand[band].size(), 100u) << "band " << band;
+    EXPECT_TRUE(trianglesInBand[band] == 98 && samplesInBand[band].size() == 100u) << band;
   }
   ASSERT_EQ(sent.size(), 2500u);
   // The texture runs along row 0 in z, then down each column in x: each sample's
@@ -99,8 +92,7 @@ TEST_F(LandscapeTest, TerrainListHoldsFortyNineStripsSharingTheirCommonRowsExact
   const float* u = world->terrain->texStepU;
   const float* v = world->terrain->texStepV;
   for (const auto& entry : sent) {
-    int a = entry.first.first;
-    int k = entry.first.second;
+    const auto& [a, k] = entry.first;
     EXPECT_EQ(bands[entry.first].size(), (k == 0 || k == 49) ? 1u : 2u);
     for (const CapturedVertex& p : entry.second) {
       ASSERT_TRUE(sameVertex(p, entry.second[0])) << a << "," << k << " differs between strips";
@@ -140,8 +132,7 @@ TEST_F(LandscapeTest, HillsAreDrawnTenTimesAsHighAsStored) {
 TEST_F(LandscapeTest, WaterOffsetTurnsOnCalls1001And2003InSinglePrecision) {
   waterScroll = 0.0f;
   waterScrollDirection = 1.0f;
-  int firstAtOne = 0;
-  int firstAtZeroAfter = 0;
+  int firstAtOne = 0, firstAtZeroAfter = 0;
   for (int call = 1; call <= 2003; call++) {
     renderer->drawWater();
     if (call == 1) {
@@ -170,17 +161,14 @@ TEST_F(LandscapeTest, WaterTurnsAtExactlyOneAndExactlyZero) {
     start = std::nextafter(start, 0.0f);
   }
   ASSERT_EQ(start + 0.001f, 1.0f);
-  waterScroll = start;
-  waterScrollDirection = 1.0f;
-  renderer->drawWater();
-  EXPECT_EQ(waterScroll, 1.0f);
-  EXPECT_EQ(waterScrollDirection, -1.0f);
-
-  waterScroll = 0.001f;
-  waterScrollDirection = -1.0f;
-  renderer->drawWater();
-  EXPECT_EQ(waterScroll, 0.0f);
-  EXPECT_EQ(waterScrollDirection, 1.0f);
+  const float turns[][3] = {{start, 1.0f, 1.0f}, {0.001f, -1.0f, 0.0f}};  // from, way, to
+  for (const auto& turn : turns) {
+    waterScroll = turn[0];
+    waterScrollDirection = turn[1];
+    renderer->drawWater();
+    EXPECT_EQ(waterScroll, turn[2]);
+    EXPECT_EQ(waterScrollDirection, -turn[1]);
+  }
 }
 
 const float kLandEnd = 980.0f;  // the land's far edge in x and z; it starts at 0
@@ -261,18 +249,14 @@ TEST_F(LandscapeTest, TreesAreUprightTwentyUnitQuadsAtTheirSites) {
   ASSERT_EQ(trees.size(), 60u);  // 30 quads of two triangles, in site order
   for (int i = 0; i < kTreeCount; i++) {
     const TreeSite& site = sites[i];
-    float px = site.cellX * kCell;
-    float pz = site.cellZ * kCell;
-    float y0 = site.baseHeight;
     std::set<std::pair<float, float>> corners;
     for (int half = 0; half < 2; half++) {
       for (const CapturedVertex& v : trees[i * 2 + half].v) {
         // The texture's bottom edge (t = 0) stands on the foot, s = 0 at the grid point.
-        EXPECT_NEAR(v.x, px + 20.0f * v.s, kPositionSlack) << "tree " << i;
-        EXPECT_NEAR(v.y, y0 + 20.0f * v.t, kPositionSlack) << "tree " << i;
-        EXPECT_NEAR(v.z, pz, kPositionSlack) << "tree " << i;
-        EXPECT_EQ(v.colour[0], 1.0f);
-        EXPECT_EQ(v.colour[3], 1.0f);
+        EXPECT_NEAR(v.x, site.cellX * kCell + 20.0f * v.s, kPositionSlack) << "tree " << i;
+        EXPECT_NEAR(v.y, site.baseHeight + 20.0f * v.t, kPositionSlack) << "tree " << i;
+        EXPECT_NEAR(v.z, site.cellZ * kCell, kPositionSlack) << "tree " << i;
+        EXPECT_TRUE(v.colour[0] == 1.0f && v.colour[3] == 1.0f) << "tree " << i;
         corners.insert({v.s, v.t});
       }
     }
@@ -283,39 +267,6 @@ TEST_F(LandscapeTest, TreesAreUprightTwentyUnitQuadsAtTheirSites) {
 
 // Colour, texturing and blending a landscape call leaves behind, starting from a red,
 // textured state; the matrices, depth test and fog stay as they were.
-struct LeftState {
-  float colour[4];
-  bool texturing;
-  bool blending;
-  bool modelViewKept;
-  bool depthTestKept;
-  bool fogKept;
-};
-
-static LeftState stateAfter(const std::function<void()>& draw) {
-  glColor4f(1, 0, 0, 0.5f);
-  glEnable(GL_TEXTURE_2D);
-  glDisable(GL_BLEND);
-  glEnable(GL_DEPTH_TEST);
-  glEnable(GL_FOG);
-  float before[16];
-  glGetFloatv(GL_MODELVIEW_MATRIX, before);
-
-  draw();
-
-  LeftState left;
-  glGetFloatv(GL_CURRENT_COLOR, left.colour);
-  left.texturing = glIsEnabled(GL_TEXTURE_2D);
-  left.blending = glIsEnabled(GL_BLEND);
-  float after[16];
-  glGetFloatv(GL_MODELVIEW_MATRIX, after);
-  left.modelViewKept = std::equal(before, before + 16, after);
-  left.depthTestKept = glIsEnabled(GL_DEPTH_TEST);
-  left.fogKept = glIsEnabled(GL_FOG);
-  glDisable(GL_FOG);
-  return left;
-}
-
 TEST_F(LandscapeTest, TerrainWaterAndTreesLeaveWhiteWithTexturingAndBlendingOff) {
   const std::pair<const char*, std::function<void()>> calls[] = {
       {"terrain list", [this] { glCallList(renderer->terrainList); }},
@@ -323,14 +274,26 @@ TEST_F(LandscapeTest, TerrainWaterAndTreesLeaveWhiteWithTexturingAndBlendingOff)
       {"trees", [this] { renderer->drawTrees(); }},
   };
   for (const auto& call : calls) {
-    LeftState left = stateAfter(call.second);
+    glColor4f(1, 0, 0, 0.5f);
+    glEnable(GL_TEXTURE_2D);
+    glDisable(GL_BLEND);
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_FOG);
+    float before[16];
+    float after[16];
+    float colour[4];
+    glGetFloatv(GL_MODELVIEW_MATRIX, before);
+    call.second();
+    glGetFloatv(GL_MODELVIEW_MATRIX, after);
+    glGetFloatv(GL_CURRENT_COLOR, colour);
     for (int c = 0; c < 4; c++) {
-      EXPECT_EQ(left.colour[c], 1.0f) << call.first << " colour component " << c;
+      EXPECT_EQ(colour[c], 1.0f) << call.first << " colour component " << c;
     }
-    EXPECT_FALSE(left.texturing) << call.first;
-    EXPECT_FALSE(left.blending) << call.first;
-    EXPECT_TRUE(left.modelViewKept) << call.first;
-    EXPECT_TRUE(left.depthTestKept) << call.first;
-    EXPECT_TRUE(left.fogKept) << call.first;
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D)) << call.first;
+    EXPECT_FALSE(glIsEnabled(GL_BLEND)) << call.first;
+    EXPECT_TRUE(std::equal(before, before + 16, after)) << call.first << " model-view";
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST)) << call.first;
+    EXPECT_TRUE(glIsEnabled(GL_FOG)) << call.first;
+    glDisable(GL_FOG);
   }
 }

@@ -39,6 +39,16 @@ class WorldTest : public ::testing::Test {
     world->goalZ = static_cast<int>(z + 300 * cosTable[heading]);
   }
 
+  // Bird 0 west of a flock flying `heading`, itself heading north toward a goal straight
+  // ahead: cohesion turns it by +0.15 toward the flock's centre.
+  void westOfFlock(int heading) {
+    gatherFlock(500, 45, 500, heading);
+    world->birds[0].heading = 0;
+    world->birds[0].x = 400;
+    world->goalX = 400;
+    world->goalZ = 900;
+  }
+
   // Steers bird i once, its one draw for a cruise-altitude re-pick scripted as `draws`
   // (by default a losing one); returns the draws the steering took.
   int steer(int i, const std::vector<int>& draws = {0}) {
@@ -52,11 +62,8 @@ class WorldTest : public ::testing::Test {
 };
 
 TEST_F(WorldTest, StartsWithTheDocumentedCameraKeysAndFlock) {
-  EXPECT_EQ(world->cameraX, 100.0f);
-  EXPECT_EQ(world->cameraY, 25.0f);
-  EXPECT_EQ(world->cameraZ, 200.0f);
-  EXPECT_EQ(world->cameraPitch, 0);
-  EXPECT_EQ(world->cameraYaw, 0);
+  EXPECT_TRUE(world->cameraX == 100 && world->cameraY == 25 && world->cameraZ == 200);
+  EXPECT_TRUE(world->cameraPitch == 0 && world->cameraYaw == 0);
   EXPECT_EQ(world->cameraMode, CameraMode::BirdControl);
   for (int k = 0; k < kKeySlots; k++) {
     EXPECT_EQ(world->keys[k], 0);
@@ -64,10 +71,7 @@ TEST_F(WorldTest, StartsWithTheDocumentedCameraKeysAndFlock) {
   EXPECT_EQ(world->terrain->flat, 0) << "the first landscape is hilly";
   for (int i = 0; i < kFlockSize; i++) {
     const Bird& b = world->birds[i];
-    EXPECT_EQ(b.cruiseAltitude, b.y);
-    EXPECT_EQ(b.heading, 0);
-    EXPECT_EQ(b.speed, 1.0f);
-    EXPECT_EQ(b.turnRate, 0.0f);
+    EXPECT_TRUE(b.cruiseAltitude == b.y && b.heading == 0 && b.speed == 1 && b.turnRate == 0) << i;
   }
 }
 
@@ -89,9 +93,10 @@ TEST_F(WorldTest, DrawsTerrainThenBirdsThenGoal) {
   EXPECT_EQ(memcmp(w.terrain->heights, terrain.heights, sizeof terrain.heights), 0);
   EXPECT_EQ(memcmp(w.terrain->treeSites, terrain.treeSites, sizeof terrain.treeSites), 0);
   for (int i = 0; i < kFlockSize; i++) {
-    EXPECT_EQ(w.birds[i].x, 150.0f + static_cast<float>(i)) << i;
-    EXPECT_EQ(w.birds[i].y, 10.0f + static_cast<float>(i)) << i;
-    EXPECT_EQ(w.birds[i].z, 349.0f) << i;
+    const Bird& b = w.birds[i];
+    EXPECT_TRUE(b.x == 150.0f + static_cast<float>(i) && b.y == 10.0f + static_cast<float>(i) &&
+                b.z == 349.0f)
+        << i;
   }
   EXPECT_EQ(w.goalX, 999);
   EXPECT_EQ(w.goalZ, 0);
@@ -100,25 +105,16 @@ TEST_F(WorldTest, DrawsTerrainThenBirdsThenGoal) {
 TEST_F(WorldTest, CohesionAndAlignmentAddNothingToAGatheredFlock) {
   gatherFlock(500, 45, 500, 0);
   steer(0);
-  EXPECT_EQ(world->birds[0].turnImpulse, 0.0f);
-  EXPECT_EQ(world->birds[0].climbImpulse, 0.0f);
+  EXPECT_TRUE(world->birds[0].turnImpulse == 0 && world->birds[0].climbImpulse == 0);
 }
 
 TEST_F(WorldTest, CohesionPullsTowardTheCentreAndAlignmentAlongTheMeanHeading) {
-  gatherFlock(500, 45, 500, 0);
-  // Bird 0 west of the rest: the centre lies toward +x, heading 90 (cohesion +0.15).
-  world->birds[0].x = 400;
-  world->goalX = 400;  // the goal stays straight ahead of bird 0
+  westOfFlock(0);  // the centre lies toward +x, heading 90
   steer(0);
   EXPECT_FLOAT_EQ(world->birds[0].turnImpulse, 0.15f);
 
-  // Now the flock flies east while bird 0 heads north toward a goal straight ahead:
-  // cohesion and alignment both turn it east.
-  gatherFlock(500, 45, 500, 90);
-  world->birds[0].heading = 0;
-  world->birds[0].x = 400;
-  world->goalX = 400;
-  world->goalZ = 900;
+  // Now the flock flies east: cohesion and alignment both turn bird 0 east.
+  westOfFlock(90);
   steer(0);
   EXPECT_FLOAT_EQ(world->birds[0].turnImpulse, 0.15f + 0.1f);
 }
@@ -140,12 +136,8 @@ TEST_F(WorldTest, GoalPullsAndDampingEasesTheTurnInDoublePrecision) {
   ASSERT_NE(dampedDown, beforeDamping - 0.05f);
   ASSERT_NE(dampedUp, beforeDamping + 0.05f);
 
-  gatherFlock(500, 45, 500, 340);
+  westOfFlock(340);
   Bird& b = world->birds[0];
-  b.heading = 0;
-  b.x = 400;
-  world->goalX = 400;
-  world->goalZ = 900;
   b.turnRate = 1;
   steer(0);
   EXPECT_EQ(b.turnImpulse, dampedDown);
@@ -155,15 +147,10 @@ TEST_F(WorldTest, GoalPullsAndDampingEasesTheTurnInDoublePrecision) {
   EXPECT_EQ(b.turnImpulse, dampedUp);
 }
 
-struct AltitudeCase {
-  float y;
-  float cruise;
-  float climbAngle;
-  float impulse;
-};
-
 TEST_F(WorldTest, AltitudeRuleHoldsTheCruiseBand) {
-  const AltitudeCase cases[] = {
+  const struct {
+    float y, cruise, climbAngle, impulse;
+  } cases[] = {
       {60, 45, 0, -0.1f},     // above the band
       {45.5f, 45, 2, -0.1f},  // in the band, climbing: level out
       {45.5f, 45, -2, 0.1f},  // in the band, diving: level out
@@ -171,7 +158,7 @@ TEST_F(WorldTest, AltitudeRuleHoldsTheCruiseBand) {
       {40, 45, 0, 0.1f},      // below the band
       {20, 19.5f, 0, 0.5f},   // in a low band: keep climbing
   };
-  for (const AltitudeCase& c : cases) {
+  for (const auto& c : cases) {
     gatherFlock(500, c.y, 500, 0);
     world->terrain->flat = 1;
     world->terrain->regenerate();
@@ -244,8 +231,7 @@ TEST_F(WorldTest, GroundRuleTreatsEverythingBeyondTheLandAsWater) {
 }
 
 TEST_F(WorldTest, ArrowKeysOverrideBirdZeroInBirdControl) {
-  gatherFlock(500, 45, 500, 0);
-  world->birds[0].x = 400;  // cohesion would turn it by +0.15
+  westOfFlock(0);  // cohesion would turn it by +0.15
   steer(0);
   world->keys[kKeyLeft] = 1;
   world->applyUserControl();
@@ -271,18 +257,15 @@ TEST_F(WorldTest, ArrowKeysSteerNothingInSmartFollow) {
   world->birds[0].pitch = 20;
   steer(0);
   world->applyUserControl();
-  EXPECT_EQ(world->birds[0].turnImpulse, 0.0f);
-  EXPECT_EQ(world->birds[0].climbImpulse, 0.0f);
+  EXPECT_TRUE(world->birds[0].turnImpulse == 0 && world->birds[0].climbImpulse == 0);
 }
 
 TEST_F(WorldTest, BirdZeroLevelsOutWhenNoVerticalKeyIsHeld) {
-  struct Case {
+  // The climb impulse (steering left 0) and the climb angle afterwards.
+  const struct {
     int pitch;
-    float climbAngle;
-    float impulse;     // climb impulse afterwards (steering left 0)
-    float climbAfter;  // climb angle afterwards
-  };
-  const Case cases[] = {
+    float climbAngle, impulse, climbAfter;
+  } cases[] = {
       {10, 10.5f, -0.5f, 10.5f},  // climbing
       {350, -10, 0.5f, -10},      // diving
       {180, 0, 0.5f, 0},          // 180 counts as diving
@@ -290,7 +273,7 @@ TEST_F(WorldTest, BirdZeroLevelsOutWhenNoVerticalKeyIsHeld) {
       {0, -0.5f, 0, 0},          {0, 0.7f, -0.5f, 0.7f}, {0, -0.7f, 0.5f, -0.7f},
       {0, 0.3f, 0, 0.3f},  // within half a degree: the rules keep their say
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     world->birds[0].pitch = c.pitch;
     world->birds[0].climbAngle = c.climbAngle;
     world->birds[0].climbImpulse = 0;
@@ -320,13 +303,11 @@ TEST_F(WorldTest, TheGoalMovesOnlyWhenABirdIsOnItsExactCell) {
 }
 
 TEST_F(WorldTest, StepMovesEveryBirdAndPlacesTheCamera) {
-  float x0[kFlockSize];
-  for (int i = 0; i < kFlockSize; i++) {
-    x0[i] = world->birds[i].z;
-  }
+  Bird before[kFlockSize];
+  memcpy(before, world->birds, sizeof before);
   world->step();
   for (int i = 0; i < kFlockSize; i++) {
-    EXPECT_NE(world->birds[i].z, x0[i]) << "bird " << i;
+    EXPECT_NE(world->birds[i].z, before[i].z) << "bird " << i;
   }
   EXPECT_EQ(world->cameraY, world->birds[0].y) << "Bird Control: level with bird 0";
 }
@@ -335,11 +316,8 @@ TEST_F(WorldTest, StepMovesEveryBirdAndPlacesTheCamera) {
 static void expectSameState(const World& a, const World& b) {
   EXPECT_EQ(memcmp(a.birds, b.birds, sizeof(Bird) * kFlockSize), 0);
   EXPECT_EQ(memcmp(a.terrain->heights, b.terrain->heights, sizeof a.terrain->heights), 0);
-  EXPECT_EQ(a.goalX, b.goalX);
-  EXPECT_EQ(a.goalZ, b.goalZ);
-  EXPECT_EQ(a.cameraX, b.cameraX);
-  EXPECT_EQ(a.cameraZ, b.cameraZ);
-  EXPECT_EQ(a.cameraYaw, b.cameraYaw);
+  EXPECT_TRUE(a.goalX == b.goalX && a.goalZ == b.goalZ);
+  EXPECT_TRUE(a.cameraX == b.cameraX && a.cameraZ == b.cameraZ && a.cameraYaw == b.cameraYaw);
 }
 
 TEST(WorldDeterminism, SameSeedGivesTheSameFlockAfterAThousandTicks) {
