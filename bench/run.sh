@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds what the benchmarks need in build-bench (Release) and prints one table of every
 # figure, with its target and how it was measured. Reports only: no figure fails it.
-# Then, when tools/build_web.sh has built the site, the browser build's table in Chromium
+# Then, when tools/build_web.sh has built the sites, the browser build's table in Chromium
 # and Firefox (bench/web_measure.mjs, under an Xvfb of the harness's own for Firefox's
-# window), its tick rate held to the desktop's just measured.
+# window): the shipped site's, with ticks from the tests' site held to the desktop's just
+# measured.
 # Usage: bash bench/run.sh [--repetitions N] [--start-ups N] [--rate-runs N]
 # Needs Xvfb and xdotool (tools/install_deps.sh installs them).
 set -euo pipefail
@@ -23,7 +24,8 @@ PYTHONPATH=tests PYTHONDONTWRITEBYTECODE=1 python3 bench/measure.py --build "$bu
   tee "$desktop"
 case " $* " in *" -h "* | *" --help "*) exit 0 ;; esac
 
-if [ ! -f build-web/site/index.html ] || [ ! -d tests/web/node_modules/puppeteer-core ]; then
+if [ ! -f build-web/site/index.html ] || [ ! -f build-web-debug/site/index.html ] ||
+  [ ! -d tests/web/node_modules/puppeteer-core ]; then
   echo "no browser build (bash tools/build_web.sh makes one): its figures are left out" >&2
   exit 0
 fi
@@ -32,4 +34,5 @@ echo
 desktop_ticks=$(awk -F'|' '$2 ~ /^ *Ticks\/s, avifold *$/ {gsub(/ /, "", $3); print $3}' "$desktop")
 [[ $desktop_ticks =~ ^[0-9]+(\.[0-9]+)?$ ]] || desktop_ticks=""  # none: the README's, the default
 PYTHONPATH=tests PYTHONDONTWRITEBYTECODE=1 python3 -m harness run -- \
-  node bench/web_measure.mjs --site build-web/site ${desktop_ticks:+--desktop-ticks "$desktop_ticks"}
+  node bench/web_measure.mjs --site build-web/site --debug-site build-web-debug/site \
+  ${desktop_ticks:+--desktop-ticks "$desktop_ticks"}

@@ -22,6 +22,7 @@ export const ENGINES = ['chromium', 'firefox'];  // as the browser tests' harnes
 
 const OPTIONS = {
   'site': {type: 'string', default: 'build-web/site'},
+  'debug-site': {type: 'string', default: 'build-web-debug/site'},
   'seconds': {type: 'string', default: '10'},
   'warm-up': {type: 'string', default: '2'},
   'loads': {type: 'string', default: '7'},
@@ -30,8 +31,9 @@ const OPTIONS = {
   'engines': {type: 'string', default: ENGINES.join(',')},
 };
 
-export const USAGE = 'usage: node bench/web_measure.mjs [--site build-web/site] [--seconds 10] ' +
-  '[--warm-up 2] [--loads 7] [--runs 3] [--desktop-ticks 29.2] [--engines chromium,firefox]';
+export const USAGE = 'usage: node bench/web_measure.mjs [--site build-web/site] ' +
+  '[--debug-site build-web-debug/site] [--seconds 10] [--warm-up 2] [--loads 7] [--runs 3] ' +
+  '[--desktop-ticks 29.2] [--engines chromium,firefox]';
 
 // The command line as numbers; throws with the reason on anything it cannot use.
 export function parseOptions(argv) {
@@ -46,6 +48,7 @@ export function parseOptions(argv) {
   };
   const options = {
     site: path.resolve(values.site),
+    debugSite: path.resolve(values['debug-site']),
     seconds: number('seconds', false),
     warmUp: number('warm-up', false),
     loads: number('loads', true),
@@ -76,9 +79,9 @@ export function tickRate(tickTimes, from, to) {
   return (inside.length - 1) * 1000 / (inside[inside.length - 1] - inside[0]);
 }
 
-// Frames a second between two in-page readings {now, swaps}.
+// Frames a second between two in-page readings {now, frames}.
 export function frameRate(start, end) {
-  return (end.swaps - start.swaps) * 1000 / (end.now - start.now);
+  return (end.frames - start.frames) * 1000 / (end.now - start.now);
 }
 
 // Every file under `root` (or `root` itself, a page alone) as the harness's server sends it to a browser that asks for
