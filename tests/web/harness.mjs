@@ -133,13 +133,13 @@ const PROBE = fs.readFileSync(path.join(here, 'probe.js'), 'utf8');
 
 // The page of a site with the probe, once it has drawn `frames`, in a context of its own (an
 // empty cache). `viewport` may add deviceScaleFactor (all Firefox takes), hasTouch, isMobile.
-export async function openApp(browser, url, {probe = true, frames = 3, viewport = {}} = {}) {
+export async function openApp(browser, url, {probe = true, viewport = {}} = {}) {
   const page = await (await browser.createBrowserContext()).newPage();
   await page.setViewport({...VIEWPORT, ...viewport});
   const app = new App(page);
   if (probe) await page.evaluateOnNewDocument(PROBE);
   await page.goto(url);
-  if (probe) await app.waitForMore('swaps', frames, START_TIMEOUT);
+  if (probe) await app.waitForMore('swaps', 3, START_TIMEOUT);
   return app;
 }
 

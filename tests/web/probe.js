@@ -3,7 +3,7 @@
 // entry points with LD_PRELOAD, this one wraps the program's imports (its GL and GLUT calls)
 // as the module is instantiated, passes every call on unchanged, and keeps a record that a
 // scenario reads with page.evaluate(() => avifoldProbe...):
-//   ticks, swaps, timerArms, firstSwapTime: counts as the desktop probe's; a tick is a timer
+//   ticks, swaps, timerArms: counts as the desktop probe's; a tick is a timer
 //     callback that arms the chain's next timer (one that came early arms none)
 //   tickTimes: performance.now() of the latest ticks
 //   events {kind, tick, frame, ...}: context (a window created), arm (a timer armed outside a
@@ -24,7 +24,7 @@
   const KEEP = 2000;  // frames and tick times kept
 
   const probe = {
-    ticks: 0, swaps: 0, timerArms: 0, firstSwapTime: 0,
+    ticks: 0, swaps: 0, timerArms: 0,
     tickTimes: [], events: [], frames: [], live: {},
     liveGlObjects() { return Object.assign({}, this.live); },
     heapInUse() { return window.Module._avifoldHeapInUse(); },
@@ -137,7 +137,6 @@
       if (pictures.wanted > 0) takePicture();
       real();
       probe.swaps++;
-      if (!probe.firstSwapTime) probe.firstSwapTime = performance.now();
       finishFrame();
     },
     glutCreateWindow(real, title) {
